@@ -1,0 +1,152 @@
+// File descriptor streams: opening, reading, writing, and their failure reports.
+#include "frame/byte_stream.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+InputStream standard_input() { return InputStream{STDIN_FILENO, "stdin", false}; }
+
+void use_standard_output(OutputStream& out) {
+    out.fd = STDOUT_FILENO;
+    out.name = "stdout";
+    out.owned = false;
+    out.used = 0;
+}
+
+bool open_input_file(InputStream& in, const char* path) {
+    int fd;
+    do {
+        fd = open(path, O_RDONLY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat info;
+    if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        close(fd);
+        return false;
+    }
+    in = InputStream{fd, path, true};
+    return true;
+}
+
+bool open_output_file(OutputStream& out, const char* path) {
+    int fd;
+    do {
+        fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        return false;
+    }
+    out.fd = fd;
+    out.name = path;
+    out.owned = true;
+    out.used = 0;
+    return true;
+}
+
+bool is_same_file(const InputStream& in, const char* path) {
+    struct stat input_info;
+    struct stat output_info;
+    if (fstat(in.fd, &input_info) != 0 || stat(path, &output_info) != 0) {
+        return false;
+    }
+    return S_ISREG(input_info.st_mode) && S_ISREG(output_info.st_mode) &&
+           input_info.st_dev == output_info.st_dev && input_info.st_ino == output_info.st_ino;
+}
+
+long read_some(InputStream& in, char* bytes, std::size_t capacity) {
+    for (;;) {
+        const ssize_t n = read(in.fd, bytes, capacity);
+        if (n >= 0 || errno != EINTR) {
+            return static_cast<long>(n);
+        }
+    }
+}
+
+void close_input(InputStream& in) {
+    if (in.owned) {
+        close(in.fd);
+        in.owned = false;
+    }
+}
+
+static bool write_all(int fd, const char* bytes, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = write(fd, bytes, length);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes += n;
+        length -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+bool flush_output(OutputStream& out) {
+    const std::size_t length = out.used;
+    out.used = 0;
+    return write_all(out.fd, out.bytes, length);
+}
+
+bool write_bytes_through(OutputStream& out, const char* bytes, std::size_t length) {
+    if (!flush_output(out)) {
+        return false;
+    }
+    if (length >= stream_block_size) {
+        return write_all(out.fd, bytes, length);
+    }
+    std::memcpy(out.bytes, bytes, length);
+    out.used = length;
+    return true;
+}
+
+bool finish_output(OutputStream& out) {
+    bool ok = flush_output(out);
+    if (out.owned) {
+        ok = close(out.fd) == 0 && ok;
+        out.owned = false;
+    }
+    return ok;
+}
+
+ExitStatus report_read_failure(const InputStream& in) {
+    std::fprintf(stderr, "Could not read \"%s\"!\n", in.name);
+    return exit_failure;
+}
+
+ExitStatus report_write_failure(const OutputStream& out) {
+    std::fprintf(stderr, "Could not write \"%s\"!\n", out.name);
+    return exit_failure;
+}
+
+ExitStatus open_filter_streams(const char* input_path, const char* output_path, InputStream& in,
+                               OutputStream& out) {
+    in = standard_input();
+    if (input_path != nullptr && !open_input_file(in, input_path)) {
+        std::fprintf(stderr, "Could not open \"%s\"!\n", input_path);
+        return exit_failure;
+    }
+    use_standard_output(out);
+    if (output_path == nullptr) {
+        return exit_success;
+    }
+    // Opening the output empties it, so a run that reads its own output would
+    // destroy the input before the first read.
+    if (input_path != nullptr && is_same_file(in, output_path)) {
+        std::fprintf(stderr, "Input and output are the same file: \"%s\"!\n", output_path);
+        return exit_failure;
+    }
+    if (!open_output_file(out, output_path)) {
+        std::fprintf(stderr, "Could not create \"%s\"!\n", output_path);
+        return exit_failure;
+    }
+    return exit_success;
+}

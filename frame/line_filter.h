@@ -1,0 +1,36 @@
+// Bounded line reading for the line tools, and their shared failure reports.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frame/byte_stream.h"
+#include "frame/tool_identity.h"
+
+// Lines are read from a fixed block. A line, counting its line feed, is too
+// long when it takes capacity - 1 bytes or more: the longest accepted is
+// capacity - 3 bytes plus its line feed, or capacity - 2 bytes at the end of
+// input without one.
+struct LineBuffer {
+    std::size_t capacity;  // the line limit; at least 2, at most stream_block_size
+    std::size_t begin;     // first unread byte
+    std::size_t end;       // one past the last byte read in
+    bool input_ended;
+    char bytes[stream_block_size];
+};
+
+void init_line_buffer(LineBuffer& buffer, std::size_t capacity);
+
+enum class ReadResult { line, end_of_input, too_long, read_error };
+
+// One line: every byte read, NUL bytes included, and its line feed if it has one.
+struct LineText {
+    const char* bytes;
+    std::size_t length;
+};
+
+// Reads the next line. The text stays valid until the next call.
+ReadResult read_bounded_line(LineBuffer& buffer, InputStream& in, LineText& line);
+
+// "Line %lld too long!" on standard error; gives exit_line_too_long.
+ExitStatus report_line_too_long(std::int64_t line_number);

@@ -1,0 +1,156 @@
+// Unit tests of the frame: clamped numbers, the usage block, bounded lines.
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "frame/line_filter.h"
+#include "frame/number_text.h"
+#include "frame/tool_identity.h"
+#include "tool_runner.h"
+
+namespace {
+
+TEST(ClampedNumber, FollowsDecimalConversionAndClampsTo32Bits) {
+    struct Case {
+        const char* text;
+        std::int32_t value;
+    };
+    const Case cases[] = {
+        {"0", 0},
+        {"42", 42},
+        {"3x", 3},
+        {"abc", 0},
+        {"", 0},
+        {"-", 0},
+        {"+7", 7},
+        {" \t\n\v\f\r-1", -1},
+        {"- 1", 0},
+        {"2147483647", 2147483647},
+        {"2147483648", 2147483647},
+        {"4294967296", 2147483647},  // a truncating conversion would give 0
+        {"99999999999999999999999999", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"-2147483649", INT32_MIN},
+        {"-4294967296", INT32_MIN},
+        {"0000000000000000000000012", 12},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(to_clamped_int32(c.text), c.value) << "text '" << c.text << "'";
+    }
+}
+
+void write_test_section(const ToolIdentity& identity, std::FILE* stream) {
+    std::fprintf(stream, "  USAGE 1: %s <x>\n\n", identity.program_name);
+}
+
+constexpr ToolIdentity test_identity = {
+    maker_name,   "Testing", "tester",      ToolVersion{1, 2, 3, 6},
+    company_name, web_page,  email_address, write_test_section,
+};
+
+TEST(UsageBlock, WithoutErrorGoesFromBannerStraightToSection) {
+    testing::internal::CaptureStderr();
+    show_usage(test_identity, 0, nullptr);  // returns when not asked to exit
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              usage_block("Testing Tool, v1.2.3.0006", "", "  USAGE 1: tester <x>\n\n", "tester"));
+}
+
+TEST(UsageBlock, ErrorLineStandsBetweenBannerAndSection) {
+    testing::internal::CaptureStderr();
+    show_usage(test_identity, 0, "bad thing");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              usage_block("Testing Tool, v1.2.3.0006", "bad thing", "  USAGE 1: tester <x>\n\n",
+                          "tester"));
+}
+
+TEST(UsageBlock, EndsTheProcessWithStatusOneWhenAsked) {
+    EXPECT_EXIT(show_usage(test_identity, 1, nullptr), testing::ExitedWithCode(1), "");
+}
+
+TEST(VersionLine, HasNoPaddingAndEndsInCarriageReturnLineFeed) {
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(show_version(test_identity), 0);
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "1.2.3.6\r\n");
+}
+
+// Every result of reading some bytes to the end with a given line limit.
+struct Reading {
+    std::vector<std::string> lines;
+    ReadResult last;
+};
+
+Reading read_lines(const std::string& bytes, std::size_t capacity) {
+    ScratchDir scratch;
+    InputStream in;
+    EXPECT_TRUE(open_input_file(in, scratch.write("input", bytes).c_str()));
+    LineBuffer buffer;
+    init_line_buffer(buffer, capacity);
+    Reading reading;
+    LineText line;
+    while ((reading.last = read_bounded_line(buffer, in, line)) == ReadResult::line) {
+        reading.lines.emplace_back(line.bytes, line.length);
+    }
+    close_input(in);
+    return reading;
+}
+
+TEST(BoundedLine, LongestAcceptedLineIsCapacityMinusThreePlusLineFeed) {
+    for (std::size_t capacity : {512u, 2048u}) {
+        const std::string fits(capacity - 3, 'x');
+        Reading ok = read_lines("a\n" + fits + "\nb\n", capacity);
+        EXPECT_EQ(ok.last, ReadResult::end_of_input);
+        EXPECT_EQ(ok.lines, (std::vector<std::string>{"a\n", fits + "\n", "b\n"}));
+
+        Reading over = read_lines("a\n" + fits + "y\nb\n", capacity);
+        EXPECT_EQ(over.last, ReadResult::too_long);
+        EXPECT_EQ(over.lines, std::vector<std::string>{"a\n"});
+    }
+}
+
+TEST(BoundedLine, LastLineWithoutLineFeedMayBeOneLonger) {
+    const std::size_t capacity = 512;
+    const std::string fits(capacity - 2, 'x');
+    Reading ok = read_lines(fits, capacity);
+    EXPECT_EQ(ok.last, ReadResult::end_of_input);
+    EXPECT_EQ(ok.lines, std::vector<std::string>{fits});
+    EXPECT_EQ(read_lines(fits + "y", capacity).last, ReadResult::too_long);
+}
+
+TEST(BoundedLine, KeepsNulBytesAndCarriageReturns) {
+    const std::string input("ab\0cd\r\n\0\n\r\n", 11);
+    Reading r = read_lines(input, 512);
+    EXPECT_EQ(r.last, ReadResult::end_of_input);
+    EXPECT_EQ(r.lines, (std::vector<std::string>{std::string("ab\0cd\r\n", 7),
+                                                  std::string("\0\n", 2), "\r\n"}));
+}
+
+TEST(BoundedLine, EmptyInputHasNoLines) {
+    Reading r = read_lines("", 512);
+    EXPECT_EQ(r.last, ReadResult::end_of_input);
+    EXPECT_TRUE(r.lines.empty());
+}
+
+TEST(BoundedLine, LinesAcrossBlockBoundariesComeWhole) {
+    // Lines of varied length over several blocks, so many straddle a refill.
+    std::string input;
+    std::vector<std::string> expected;
+    for (int i = 0; input.size() < 3 * stream_block_size; ++i) {
+        std::string line(static_cast<std::size_t>((i * 37) % 2045), static_cast<char>('a' + i % 26));
+        line += '\n';
+        input += line;
+        expected.push_back(line);
+    }
+    Reading r = read_lines(input, 2048);
+    EXPECT_EQ(r.last, ReadResult::end_of_input);
+    EXPECT_EQ(r.lines, expected);
+}
+
+TEST(InputFile, ADirectoryDoesNotOpen) {
+    ScratchDir scratch;
+    InputStream in;
+    EXPECT_FALSE(open_input_file(in, scratch.path("").c_str()));
+}
+
+}  // namespace

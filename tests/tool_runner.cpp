@@ -1,0 +1,112 @@
+// Process plumbing for the black-box tests.
+#include "tool_runner.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+std::string tool_path(const std::string& program) { return std::string(TOOL_BIN_DIR) + "/" + program; }
+
+ScratchDir::ScratchDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tooltest.XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        ADD_FAILURE() << "mkdtemp failed";
+    }
+    dir_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(dir_, ignored);
+}
+
+std::string ScratchDir::write(const std::string& name, const std::string& bytes) const {
+    const std::string full = path(name);
+    std::ofstream(full, std::ios::binary) << bytes;
+    return full;
+}
+
+std::string read_file(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+}
+
+bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+
+static void redirect(const std::string& path, int flags, int target) {
+    const int fd = open(path.c_str(), flags, 0666);
+    if (fd < 0) {
+        _exit(125);
+    }
+    dup2(fd, target);
+    close(fd);
+}
+
+RunResult run_tool(const std::string& program, const std::vector<std::string>& args,
+                   const RunOptions& options) {
+    ScratchDir scratch;
+    const std::string in_path =
+        options.stdin_path.empty() ? scratch.write("stdin", options.input) : options.stdin_path;
+    const std::string out_path = scratch.path("stdout");
+    const std::string err_path = scratch.path("stderr");
+    const std::string binary = tool_path(program);
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    std::fflush(nullptr);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (options.close_stdin) {
+            close(STDIN_FILENO);
+        } else {
+            redirect(in_path, O_RDONLY, STDIN_FILENO);
+        }
+        if (options.close_stdout) {
+            close(STDOUT_FILENO);
+        } else if (!options.stdout_path.empty()) {
+            redirect(options.stdout_path, O_WRONLY, STDOUT_FILENO);
+        } else {
+            redirect(out_path, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
+        }
+        redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+        setenv("LC_ALL", "C", 1);
+        execv(binary.c_str(), argv.data());
+        _exit(126);
+    }
+    int wait_status = 0;
+    waitpid(pid, &wait_status, 0);
+    RunResult result;
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    result.out = read_file(out_path);
+    result.err = read_file(err_path);
+    return result;
+}
+
+std::string usage_block(const std::string& banner, const std::string& error,
+                        const std::string& section, const std::string& program) {
+    std::string text = "\n  Tovrane Software " + banner + "\n\n";
+    if (!error.empty()) {
+        text += "  Error: " + error + "\n\n";
+    }
+    text += section;
+    text += "  USAGE 2: " + program + " -?\n\n    Displays this help\n\n";
+    text +=
+        "  Contact Tovrane Software (Pty) Ltd\n"
+        "    at \"http://www.tovrane.com/quenby.html\",\n"
+        "    or, via email, at \"support@tovrane.com\"\n\n";
+    return text;
+}

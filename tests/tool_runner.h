@@ -1,0 +1,47 @@
+// Runs a built program the way a shell would, and captures what it did.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct RunResult {
+    std::string out;
+    std::string err;
+    int status;  // the exit status, or 128 + signal number
+};
+
+struct RunOptions {
+    std::string input;             // bytes on standard input
+    std::string stdin_path;        // a file to open as standard input instead
+    std::string stdout_path;       // a file to open as standard output instead of capturing
+    bool close_stdout = false;     // run with standard output closed
+    bool close_stdin = false;      // run with standard input closed
+};
+
+// Path of one of the suite's programs in the build tree.
+std::string tool_path(const std::string& program);
+
+RunResult run_tool(const std::string& program, const std::vector<std::string>& args,
+                   const RunOptions& options = {});
+
+// A fresh directory, removed with everything in it when the object goes.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+    std::string write(const std::string& name, const std::string& bytes) const;
+
+private:
+    std::string dir_;
+};
+
+std::string read_file(const std::string& path);
+bool file_exists(const std::string& path);
+
+// The usage block a program writes, built from the frame's fixed pieces, for
+// comparing whole standard error texts.
+std::string usage_block(const std::string& banner, const std::string& error,
+                        const std::string& section, const std::string& program);
