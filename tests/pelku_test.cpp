@@ -192,22 +192,4 @@ TEST(Pelku, ReadAndWriteFailuresAreReported) {
     EXPECT_EQ(r.err, "Line 2 too long!\nCould not write \"/dev/full\"!\n");
 }
 
-TEST(Pelku, LargeInputAcrossBlockBoundaries) {
-    // Lines of varying length and blank lines of varying shape, so that lines
-    // straddle every read block.
-    std::string input;
-    std::string expected;
-    for (int i = 1; i <= 60000; ++i) {
-        const std::string line = std::string(i % 300, 'a' + i % 26) + std::to_string(i) + "\n";
-        input += line;
-        expected += line;
-        input += std::string(i % 7, i % 2 ? ' ' : '\t') + (i % 3 ? "\n" : "\r\n");
-    }
-    RunOptions options;
-    options.input = input;
-    const RunResult r = run_tool("pelku", {}, options);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(r.out == expected);
-}
-
 }  // namespace

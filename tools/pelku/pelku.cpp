@@ -27,16 +27,32 @@ static constexpr ToolIdentity pelku_identity = {
 };
 
 static constexpr std::size_t line_capacity = 512;
-static constexpr const char* blank_bytes = " \t\r\n";
 static constexpr std::size_t no_position = static_cast<std::size_t>(-1);
 
-// Position of the first byte of text that is not in set, or no_position. The
-// length bounds the text, not a NUL: a NUL is an ordinary byte and never in the
-// set, although strchr would find the set's own terminator for it.
-static std::size_t find_first_not_of(const char* text, std::size_t length, const char* set) {
+// Which byte values a set holds, looked up by value: a line is examined for
+// every line of the input, and a table costs one load per byte where a search
+// of the set's text costs a call.
+struct ByteSet {
+    bool holds[256];
+};
+
+// A NUL never belongs: it ends the set's text, and in a line it is an
+// ordinary byte, so a line holding one is not blank.
+static constexpr ByteSet make_byte_set(const char* text) {
+    ByteSet set{};
+    for (; *text != '\0'; ++text) {
+        set.holds[static_cast<unsigned char>(*text)] = true;
+    }
+    return set;
+}
+
+static constexpr ByteSet blank_bytes = make_byte_set(" \t\r\n");
+
+// Position of the first byte of text that is not in set, or no_position when
+// every byte is (an empty text included).
+static std::size_t find_first_not_of(const char* text, std::size_t length, const ByteSet& set) {
     for (std::size_t i = 0; i < length; ++i) {
-        const char byte = text[i];
-        if (byte == '\0' || std::strchr(set, byte) == nullptr) {
+        if (!set.holds[static_cast<unsigned char>(text[i])]) {
             return i;
         }
     }
