@@ -62,3 +62,16 @@ ExitStatus report_line_too_long(std::int64_t line_number) {
     std::fprintf(stderr, "Line %lld too long!\n", static_cast<long long>(line_number));
     return exit_line_too_long;
 }
+
+ExitStatus end_line_filter(ReadResult last, std::int64_t line_number, InputStream& in,
+                           OutputStream& out) {
+    // What earlier lines produced stays written, whatever stopped the loop.
+    const bool written = finish_output(out);
+    ExitStatus status = exit_success;
+    if (last == ReadResult::too_long) {
+        status = report_line_too_long(line_number);
+    } else if (last == ReadResult::read_error) {
+        status = report_read_failure(in);
+    }
+    return written ? status : report_write_failure(out);
+}

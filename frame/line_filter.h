@@ -34,3 +34,9 @@ ReadResult read_bounded_line(LineBuffer& buffer, InputStream& in, LineText& line
 
 // "Line %lld too long!" on standard error; gives exit_line_too_long.
 ExitStatus report_line_too_long(std::int64_t line_number);
+
+// Ends a line tool's read loop on its last read result: writes out what is
+// still buffered, reports a too-long line, a read failure or a write failure,
+// and gives the exit status. line_number is the number of the line just read.
+ExitStatus end_line_filter(ReadResult last, std::int64_t line_number, InputStream& in,
+                           OutputStream& out);

@@ -63,27 +63,16 @@ static ExitStatus strip_blank_lines(InputStream& in, OutputStream& out) {
     LineBuffer buffer;
     init_line_buffer(buffer, line_capacity);
     std::int64_t line_number = 1;
-    for (;;) {
-        LineText line;
-        const ReadResult result = read_bounded_line(buffer, in, line);
-        if (result == ReadResult::end_of_input) {
-            break;
-        }
-        if (result == ReadResult::too_long) {
-            const ExitStatus status = report_line_too_long(line_number);
-            return finish_output(out) ? status : report_write_failure(out);
-        }
-        if (result == ReadResult::read_error) {
-            finish_output(out);
-            return report_read_failure(in);
-        }
+    LineText line;
+    ReadResult result;
+    while ((result = read_bounded_line(buffer, in, line)) == ReadResult::line) {
         ++line_number;
         if (find_first_not_of(line.bytes, line.length, blank_bytes) != no_position &&
             !write_bytes(out, line.bytes, line.length)) {
             return report_write_failure(out);
         }
     }
-    return finish_output(out) ? exit_success : report_write_failure(out);
+    return end_line_filter(result, line_number, in, out);
 }
 
 int main(int argc, char** argv) {

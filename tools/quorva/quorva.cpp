@@ -34,20 +34,9 @@ static ExitStatus join_lines(InputStream& in, OutputStream& out, std::int32_t gr
     LineBuffer buffer;
     init_line_buffer(buffer, line_capacity);
     std::int64_t line_number = 1;
-    for (;;) {
-        LineText line;
-        const ReadResult result = read_bounded_line(buffer, in, line);
-        if (result == ReadResult::end_of_input) {
-            break;
-        }
-        if (result == ReadResult::too_long) {
-            const ExitStatus status = report_line_too_long(line_number);
-            return finish_output(out) ? status : report_write_failure(out);
-        }
-        if (result == ReadResult::read_error) {
-            finish_output(out);
-            return report_read_failure(in);
-        }
+    LineText line;
+    ReadResult result;
+    while ((result = read_bounded_line(buffer, in, line)) == ReadResult::line) {
         std::size_t length = line.length;
         if (length > 0 && line.bytes[length - 1] == '\n') {
             --length;  // a carriage return before it stays: lines are bytes
@@ -63,7 +52,7 @@ static ExitStatus join_lines(InputStream& in, OutputStream& out, std::int32_t gr
         }
         ++line_number;
     }
-    return finish_output(out) ? exit_success : report_write_failure(out);
+    return end_line_filter(result, line_number, in, out);
 }
 
 int main(int argc, char** argv) {
