@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-InputStream standard_input() { return InputStream{STDIN_FILENO, "stdin", false}; }
+InputStream standard_input() {
+    return InputStream{STDIN_FILENO, "stdin", false};
+}
 
 void use_standard_output(OutputStream& out) {
     out.fd = STDOUT_FILENO;

@@ -3,7 +3,9 @@
 
 namespace {
 
-bool is_c_space(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool is_c_space(unsigned char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
 
 }  // namespace
 

@@ -123,7 +123,7 @@ TEST(BoundedLine, KeepsNulBytesAndCarriageReturns) {
     Reading r = read_lines(input, 512);
     EXPECT_EQ(r.last, ReadResult::end_of_input);
     EXPECT_EQ(r.lines, (std::vector<std::string>{std::string("ab\0cd\r\n", 7),
-                                                  std::string("\0\n", 2), "\r\n"}));
+                                                 std::string("\0\n", 2), "\r\n"}));
 }
 
 TEST(BoundedLine, EmptyInputHasNoLines) {
@@ -137,7 +137,8 @@ TEST(BoundedLine, LinesAcrossBlockBoundariesComeWhole) {
     std::string input;
     std::vector<std::string> expected;
     for (int i = 0; input.size() < 3 * stream_block_size; ++i) {
-        std::string line(static_cast<std::size_t>((i * 37) % 2045), static_cast<char>('a' + i % 26));
+        std::string line(static_cast<std::size_t>((i * 37) % 2045),
+                         static_cast<char>('a' + i % 26));
         line += '\n';
         input += line;
         expected.push_back(line);

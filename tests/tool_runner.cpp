@@ -17,7 +17,9 @@
 
 #include <gtest/gtest.h>
 
-std::string tool_path(const std::string& program) { return std::string(TOOL_BIN_DIR) + "/" + program; }
+std::string tool_path(const std::string& program) {
+    return std::string(TOOL_BIN_DIR) + "/" + program;
+}
 
 ScratchDir::ScratchDir() {
     std::string pattern = (std::filesystem::temp_directory_path() / "tooltest.XXXXXX").string();
@@ -43,7 +45,9 @@ std::string read_file(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-bool file_exists(const std::string& path) { return std::filesystem::exists(path); }
+bool file_exists(const std::string& path) {
+    return std::filesystem::exists(path);
+}
 
 static void redirect(const std::string& path, int flags, int target) {
     const int fd = open(path.c_str(), flags, 0666);

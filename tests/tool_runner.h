@@ -13,11 +13,11 @@ struct RunResult {
 };
 
 struct RunOptions {
-    std::string input;             // bytes on standard input
-    std::string stdin_path;        // a file to open as standard input instead
-    std::string stdout_path;       // a file to open as standard output instead of capturing
-    bool close_stdout = false;     // run with standard output closed
-    bool close_stdin = false;      // run with standard input closed
+    std::string input;          // bytes on standard input
+    std::string stdin_path;     // a file to open as standard input instead
+    std::string stdout_path;    // a file to open as standard output instead of capturing
+    bool close_stdout = false;  // run with standard output closed
+    bool close_stdin = false;   // run with standard input closed
 };
 
 // Path of one of the suite's programs in the build tree.
@@ -33,7 +33,7 @@ using OutputConsumer = std::function<void(const char* bytes, std::size_t length)
 
 struct StreamedRunResult {
     std::string err;
-    int status;     // the exit status, or 128 + signal number
+    int status;  // the exit status, or 128 + signal number
     // Peak resident memory in KiB. It counts the pages the child took over
     // from the test process before it started the program, so compare runs.
     long peak_kib;
@@ -48,7 +48,7 @@ StreamedRunResult run_tool_streamed(const std::string& program,
 
 // A fresh directory, removed with everything in it when the object goes.
 class ScratchDir {
-public:
+  public:
     ScratchDir();
     ~ScratchDir();
     ScratchDir(const ScratchDir&) = delete;
@@ -56,7 +56,7 @@ public:
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     std::string write(const std::string& name, const std::string& bytes) const;
 
-private:
+  private:
     std::string dir_;
 };
 

@@ -21,8 +21,8 @@ static void write_usage_section(const ToolIdentity& identity, std::FILE* stream)
 }
 
 static constexpr ToolIdentity quorva_identity = {
-    maker_name,    "Line Splicing", "quorva",      ToolVersion{1, 2, 3, 6},
-    company_name,  web_page,        email_address, write_usage_section,
+    maker_name,   "Line Splicing", "quorva",      ToolVersion{1, 2, 3, 6},
+    company_name, web_page,        email_address, write_usage_section,
 };
 
 static constexpr std::size_t line_capacity = 2048;
