@@ -1,0 +1,123 @@
+// Differential test of the block line reader against a plain bounded reader:
+// random inputs, small line limits, and input that arrives a few bytes at a time.
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <csignal>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "frame/line_filter.h"
+
+namespace {
+
+struct Outcome {
+    std::vector<std::string> lines;
+    ReadResult last;
+};
+
+// The obvious reader: one byte at a time, at most capacity - 1 bytes up to and
+// including the first line feed; taking capacity - 1 bytes means too long.
+Outcome reference_read(const std::string& input, std::size_t capacity) {
+    Outcome outcome{{}, ReadResult::end_of_input};
+    std::size_t at = 0;
+    while (at < input.size()) {
+        std::size_t taken = 0;
+        while (at + taken < input.size() && taken < capacity - 1) {
+            ++taken;
+            if (input[at + taken - 1] == '\n') {
+                break;
+            }
+        }
+        if (taken == capacity - 1) {
+            outcome.last = ReadResult::too_long;
+            return outcome;
+        }
+        outcome.lines.push_back(input.substr(at, taken));
+        at += taken;
+    }
+    return outcome;
+}
+
+// Feeds the input through a pipe in pieces of 1 to max_piece bytes.
+Outcome block_read(const std::string& input, std::size_t capacity, std::size_t max_piece,
+                   unsigned seed) {
+    std::signal(SIGPIPE, SIG_IGN);  // the reader may stop early at a too-long line
+    int fds[2];
+    EXPECT_EQ(pipe(fds), 0);
+    std::thread writer([&] {
+        std::mt19937 rng(seed);
+        std::size_t at = 0;
+        while (at < input.size()) {
+            std::size_t piece = 1 + rng() % max_piece;
+            piece = std::min(piece, input.size() - at);
+            const ssize_t n = write(fds[1], input.data() + at, piece);
+            if (n <= 0) {
+                break;
+            }
+            at += static_cast<std::size_t>(n);
+        }
+        close(fds[1]);
+    });
+    InputStream in{fds[0], "pipe", true};
+    LineBuffer buffer;
+    init_line_buffer(buffer, capacity);
+    Outcome outcome;
+    LineText line;
+    while ((outcome.last = read_bounded_line(buffer, in, line)) == ReadResult::line) {
+        outcome.lines.emplace_back(line.bytes, line.length);
+    }
+    close_input(in);  // lets a writer blocked on a full pipe finish
+    writer.join();
+    return outcome;
+}
+
+std::string random_input(std::mt19937& rng, std::size_t capacity) {
+    // Line lengths cluster around the limit so every boundary case comes up.
+    const char alphabet[] = {'a', 'b', '\r', '\0', ' ', '\\', '\n'};
+    std::string input;
+    const std::size_t lines = rng() % 12;
+    for (std::size_t i = 0; i < lines; ++i) {
+        const std::size_t length = rng() % (capacity + 3);
+        for (std::size_t j = 0; j < length; ++j) {
+            input += alphabet[rng() % (sizeof alphabet - 1)];
+        }
+        if (i + 1 < lines || rng() % 2 == 0) {
+            input += '\n';
+        }
+    }
+    return input;
+}
+
+TEST(LineReader, AgreesWithPlainReaderOnRandomInput) {
+    std::mt19937 rng(12345);
+    for (int round = 0; round < 3000; ++round) {
+        const std::size_t capacity = 2 + rng() % 14;
+        const std::string input = random_input(rng, capacity);
+        const Outcome expected = reference_read(input, capacity);
+        const Outcome actual = block_read(input, capacity, 1 + rng() % 5, rng());
+        ASSERT_EQ(actual.lines, expected.lines) << "round " << round << " capacity " << capacity;
+        ASSERT_EQ(actual.last, expected.last) << "round " << round << " capacity " << capacity;
+    }
+}
+
+TEST(LineReader, AgreesAroundTheLimitsOfBothTools) {
+    for (std::size_t capacity : {512u, 2048u}) {
+        for (std::size_t length = capacity - 3; length <= capacity + 1; ++length) {
+            const std::string line(length, 'x');
+            for (const std::string& input :
+                 {line + "\n", line, "a\n" + line + "\nb\n", "a\n" + line}) {
+                const Outcome expected = reference_read(input, capacity);
+                const Outcome actual = block_read(input, capacity, 7, 1);
+                EXPECT_EQ(actual.lines, expected.lines) << "length " << length;
+                EXPECT_EQ(actual.last, expected.last) << "length " << length;
+            }
+        }
+    }
+}
+
+}  // namespace
