@@ -108,6 +108,10 @@ bool write_bytes_through(OutputStream& out, const char* bytes, std::size_t lengt
     return true;
 }
 
+bool write_unbuffered(OutputStream& out, const char* bytes, std::size_t length) {
+    return flush_output(out) && write_all(out.fd, bytes, length);
+}
+
 bool finish_output(OutputStream& out) {
     bool ok = flush_output(out);
     if (out.owned) {

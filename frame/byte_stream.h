@@ -57,6 +57,10 @@ inline bool write_bytes(OutputStream& out, const char* bytes, std::size_t length
     return write_bytes_through(out, bytes, length);
 }
 
+// Writes out anything buffered, then the bytes themselves without copying
+// them: for callers that fill whole blocks of their own.
+bool write_unbuffered(OutputStream& out, const char* bytes, std::size_t length);
+
 // Flushes, then closes the output if we opened it. False on any failure.
 bool finish_output(OutputStream& out);
 

@@ -153,4 +153,18 @@ TEST(InputFile, ADirectoryDoesNotOpen) {
     EXPECT_FALSE(open_input_file(in, scratch.path("").c_str()));
 }
 
+TEST(OutputFile, UnbufferedBlocksComeAfterWhatWasBuffered) {
+    ScratchDir scratch;
+    const std::string path = scratch.path("output");
+    OutputStream out;
+    ASSERT_TRUE(open_output_file(out, path.c_str()));
+    const std::string block(stream_block_size + 3, 'b');
+    EXPECT_TRUE(write_bytes(out, "a", 1));
+    EXPECT_TRUE(write_unbuffered(out, block.data(), block.size()));
+    EXPECT_TRUE(write_bytes(out, "c", 1));
+    EXPECT_TRUE(write_unbuffered(out, "d", 1));
+    EXPECT_TRUE(finish_output(out));
+    EXPECT_EQ(read_file(path), "a" + block + "cd");
+}
+
 }  // namespace

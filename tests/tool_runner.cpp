@@ -1,6 +1,7 @@
 // Process plumbing for the black-box tests.
 #include "tool_runner.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +10,8 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -93,6 +96,90 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
     result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
     result.out = read_file(out_path);
     result.err = read_file(err_path);
+    return result;
+}
+
+static void write_all_or_exit(int fd, const char* bytes, std::size_t length) {
+    while (length > 0) {
+        const ssize_t n = write(fd, bytes, length);
+        if (n <= 0) {
+            _exit(n < 0 && errno == EPIPE ? 0 : 1);  // the program may stop reading early
+        }
+        bytes += n;
+        length -= static_cast<std::size_t>(n);
+    }
+}
+
+StreamedRunResult run_tool_streamed(const std::string& program,
+                                    const std::vector<std::string>& args,
+                                    const InputGenerator& generate, const OutputConsumer& consume) {
+    ScratchDir scratch;
+    const std::string err_path = scratch.path("stderr");
+    const std::string binary = tool_path(program);
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+
+    int to_tool[2];
+    int from_tool[2];
+    if (pipe2(to_tool, O_CLOEXEC) != 0 || pipe2(from_tool, O_CLOEXEC) != 0) {
+        ADD_FAILURE() << "pipe failed";
+        return {"", -1, -1};
+    }
+    std::fflush(nullptr);
+    const pid_t tool = fork();
+    if (tool == 0) {
+        dup2(to_tool[0], STDIN_FILENO);
+        dup2(from_tool[1], STDOUT_FILENO);
+        redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+        setenv("LC_ALL", "C", 1);
+        execv(binary.c_str(), argv.data());
+        _exit(126);
+    }
+    close(to_tool[0]);
+    close(from_tool[1]);
+    const pid_t feeder = fork();
+    if (feeder == 0) {
+        signal(SIGPIPE, SIG_IGN);
+        close(from_tool[0]);
+        static char piece[64 * 1024];
+        for (;;) {
+            const std::size_t length = generate(piece, sizeof piece);
+            if (length == 0) {
+                _exit(0);
+            }
+            write_all_or_exit(to_tool[1], piece, length);
+        }
+    }
+    close(to_tool[1]);
+
+    static char piece[64 * 1024];
+    for (;;) {
+        const ssize_t n = read(from_tool[0], piece, sizeof piece);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            break;
+        }
+        consume(piece, static_cast<std::size_t>(n));
+    }
+    close(from_tool[0]);
+
+    int wait_status = 0;
+    struct rusage usage {};
+    wait4(tool, &wait_status, 0, &usage);
+    int feeder_status = 0;
+    waitpid(feeder, &feeder_status, 0);
+    EXPECT_TRUE(WIFEXITED(feeder_status) && WEXITSTATUS(feeder_status) == 0)
+        << "input feeder failed";
+    StreamedRunResult result;
+    result.err = read_file(err_path);
+    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    result.peak_kib = usage.ru_maxrss;
     return result;
 }
 

@@ -1,6 +1,8 @@
 // Runs a built program the way a shell would, and captures what it did.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,26 @@ std::string tool_path(const std::string& program);
 
 RunResult run_tool(const std::string& program, const std::vector<std::string>& args,
                    const RunOptions& options = {});
+
+// Fills a buffer with the next piece of input; returns its length, 0 at the end.
+using InputGenerator = std::function<std::size_t(char* bytes, std::size_t capacity)>;
+// Takes each piece of output as it arrives.
+using OutputConsumer = std::function<void(const char* bytes, std::size_t length)>;
+
+struct StreamedRunResult {
+    std::string err;
+    int status;     // the exit status, or 128 + signal number
+    // Peak resident memory in KiB. It counts the pages the child took over
+    // from the test process before it started the program, so compare runs.
+    long peak_kib;
+};
+
+// Runs a program with pipes on standard input and output, so that inputs far
+// larger than the test's own memory can pass through it: a separate process
+// feeds the generator's pieces in, and the consumer sees the output as it comes.
+StreamedRunResult run_tool_streamed(const std::string& program,
+                                    const std::vector<std::string>& args,
+                                    const InputGenerator& generate, const OutputConsumer& consume);
 
 // A fresh directory, removed with everything in it when the object goes.
 class ScratchDir {
