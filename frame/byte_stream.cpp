@@ -51,10 +51,12 @@ bool open_output_file(OutputStream& out, const char* path) {
     return true;
 }
 
-bool is_same_file(const InputStream& in, const char* path) {
+bool is_same_file(const InputStream& in, const char* output_path) {
     struct stat input_info;
     struct stat output_info;
-    if (fstat(in.fd, &input_info) != 0 || stat(path, &output_info) != 0) {
+    const int found = output_path == nullptr ? fstat(STDOUT_FILENO, &output_info)
+                                             : stat(output_path, &output_info);
+    if (found != 0 || fstat(in.fd, &input_info) != 0) {
         return false;
     }
     return S_ISREG(input_info.st_mode) && S_ISREG(output_info.st_mode) &&
@@ -141,14 +143,16 @@ ExitStatus open_filter_streams(const char* input_path, const char* output_path, 
         return exit_failure;
     }
     use_standard_output(out);
+    // Opening the output empties it, so a run that reads its own output would
+    // destroy the input before the first read; and a standard output appending
+    // to the input would chase its own output and never reach the end.
+    if (is_same_file(in, output_path)) {
+        std::fprintf(stderr, "Input and output are the same file: \"%s\"!\n",
+                     output_path == nullptr ? out.name : output_path);
+        return exit_failure;
+    }
     if (output_path == nullptr) {
         return exit_success;
-    }
-    // Opening the output empties it, so a run that reads its own output would
-    // destroy the input before the first read.
-    if (input_path != nullptr && is_same_file(in, output_path)) {
-        std::fprintf(stderr, "Input and output are the same file: \"%s\"!\n", output_path);
-        return exit_failure;
     }
     if (!open_output_file(out, output_path)) {
         std::fprintf(stderr, "Could not create \"%s\"!\n", output_path);

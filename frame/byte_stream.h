@@ -34,8 +34,9 @@ bool open_input_file(InputStream& in, const char* path);
 // Creates or empties a file for writing.
 bool open_output_file(OutputStream& out, const char* path);
 
-// True when path names the same existing regular file the input reads.
-bool is_same_file(const InputStream& in, const char* path);
+// True when the output path (standard output when null) is the regular file
+// the input reads.
+bool is_same_file(const InputStream& in, const char* output_path);
 
 // Reads up to capacity bytes. Returns the count, 0 at end of input, -1 on error.
 long read_some(InputStream& in, char* bytes, std::size_t capacity);
@@ -68,9 +69,10 @@ bool finish_output(OutputStream& out);
 ExitStatus report_read_failure(const InputStream& in);
 ExitStatus report_write_failure(const OutputStream& out);
 
-// Opens the input, refuses an output that is the input itself, then creates
-// the output: the output is touched only once the input is known good. With a
-// null path the standard stream is used. On failure the reason is reported and
-// exit_failure returned; otherwise exit_success.
+// Opens the input, refuses an output that is the input itself (named, or
+// standard output on the input's file), then creates the output: the output
+// is touched only once the input is known good. With a null path the standard
+// stream is used. On failure the reason is reported and exit_failure
+// returned; otherwise exit_success.
 ExitStatus open_filter_streams(const char* input_path, const char* output_path, InputStream& in,
                                OutputStream& out);

@@ -1,8 +1,6 @@
 // The usage block and the version line, the same frame for every program.
 #include "frame/tool_identity.h"
 
-#include <cstdlib>
-
 void show_usage(const ToolIdentity& identity, int exit_after, const char* error_message) {
     std::FILE* stream = stderr;
     const ToolVersion& v = identity.version;
@@ -17,13 +15,18 @@ void show_usage(const ToolIdentity& identity, int exit_after, const char* error_
     std::fprintf(stream, "  Contact %s\n    at \"%s\",\n    or, via email, at \"%s\"\n\n",
                  identity.company_name, identity.web_page, identity.email_address);
     if (exit_after != 0) {
-        std::exit(exit_failure);
+        end_program(exit_failure);
     }
 }
 
 int show_version(const ToolIdentity& identity) {
     const ToolVersion& v = identity.version;
-    std::printf("%d.%d.%d.%d\r\n", static_cast<int>(v.major), static_cast<int>(v.minor),
-                static_cast<int>(v.revision), static_cast<int>(v.build));
+    // The line is the whole output of the run, so a lost line is a failed run.
+    if (std::printf("%d.%d.%d.%d\r\n", static_cast<int>(v.major), static_cast<int>(v.minor),
+                    static_cast<int>(v.revision), static_cast<int>(v.build)) < 0 ||
+        std::fflush(stdout) != 0) {
+        std::fputs("Could not write \"stdout\"!\n", stderr);
+        return exit_failure;
+    }
     return exit_success;
 }

@@ -41,11 +41,17 @@ inline constexpr const char* company_name = "Tovrane Software (Pty) Ltd";
 inline constexpr const char* web_page = "http://www.tovrane.com/quenby.html";
 inline constexpr const char* email_address = "support@tovrane.com";
 
+// Ends the process with status. Every end the frame makes goes through here,
+// in a file of its own, so that a build running the programs in-process (the
+// fuzz targets) can put its own in place.
+[[noreturn]] void end_program(ExitStatus status);
+
 // Writes the usage block to standard error, with an "Error" line when
 // error_message is not null. With exit_after non-zero the process then ends
 // with exit_failure; otherwise the call returns.
 void show_usage(const ToolIdentity& identity, int exit_after, const char* error_message);
 
 // Writes "major.minor.revision.build" and CR LF to standard output; the caller
-// returns the result from main at once.
+// returns the result from main at once. A refused write is reported
+// ("Could not write \"stdout\"!") and gives exit_failure.
 int show_version(const ToolIdentity& identity);

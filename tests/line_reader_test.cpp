@@ -12,36 +12,9 @@
 #include <gtest/gtest.h>
 
 #include "frame/line_filter.h"
+#include "reference_line_reader.h"
 
 namespace {
-
-struct Outcome {
-    std::vector<std::string> lines;
-    ReadResult last;
-};
-
-// The obvious reader: one byte at a time, at most capacity - 1 bytes up to and
-// including the first line feed; taking capacity - 1 bytes means too long.
-Outcome reference_read(const std::string& input, std::size_t capacity) {
-    Outcome outcome{{}, ReadResult::end_of_input};
-    std::size_t at = 0;
-    while (at < input.size()) {
-        std::size_t taken = 0;
-        while (at + taken < input.size() && taken < capacity - 1) {
-            ++taken;
-            if (input[at + taken - 1] == '\n') {
-                break;
-            }
-        }
-        if (taken == capacity - 1) {
-            outcome.last = ReadResult::too_long;
-            return outcome;
-        }
-        outcome.lines.push_back(input.substr(at, taken));
-        at += taken;
-    }
-    return outcome;
-}
 
 // Feeds the input through a pipe in pieces of 1 to max_piece bytes.
 Outcome block_read(const std::string& input, std::size_t capacity, std::size_t max_piece,

@@ -2,8 +2,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
 #include "tool_runner.h"
@@ -132,62 +130,11 @@ TEST(Pelku, ReadsAndWritesNamedFiles) {
     EXPECT_EQ(r.out, "a\nb\n");
 }
 
-TEST(Pelku, OpenFailuresLeaveTheOutputAlone) {
+// The run stops on a too-long line, but its earlier output must still reach the disk.
+TEST(Pelku, ATooLongLineStillReportsTheWriteFailureBeforeIt) {
     ScratchDir dir;
-    const std::string out = dir.write("out.txt", "keep me\n");
-    RunResult r = run_tool("pelku", {dir.path("missing.txt"), out});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Could not open \"" + dir.path("missing.txt") + "\"!\n");
-    EXPECT_EQ(read_file(out), "keep me\n");
-
-    run_tool("pelku", {dir.path("missing.txt"), dir.path("new.txt")});
-    EXPECT_FALSE(file_exists(dir.path("new.txt")));
-
-    r = run_tool("pelku", {""});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Could not open \"\"!\n");
-
-    r = run_tool("pelku", {dir.write("in.txt", "a\n"), dir.path("no/such/dir")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Could not create \"" + dir.path("no/such/dir") + "\"!\n");
-}
-
-TEST(Pelku, RefusesToOverwriteItsInput) {
-    ScratchDir dir;
-    const std::string in = dir.write("in.txt", "a\n\n");
-    ASSERT_EQ(symlink(in.c_str(), dir.path("soft").c_str()), 0);
-    for (const std::string& out : {in, dir.path("soft")}) {
-        const RunResult r = run_tool("pelku", {in, out});
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "Input and output are the same file: \"" + out + "\"!\n");
-        EXPECT_EQ(read_file(in), "a\n\n");
-    }
-}
-
-TEST(Pelku, ReadAndWriteFailuresAreReported) {
-    ScratchDir dir;
-    RunOptions directory_on_stdin;
-    directory_on_stdin.stdin_path = dir.path("");
-    RunResult r = run_tool("pelku", {}, directory_on_stdin);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Could not read \"stdin\"!\n");
-
-    r = run_tool("pelku", {dir.write("in.txt", "a\n"), "/dev/full"});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Could not write \"/dev/full\"!\n");
-
-    for (const bool closed : {false, true}) {
-        RunOptions options;
-        options.input = "a\n";
-        options.stdout_path = closed ? "" : "/dev/full";
-        options.close_stdout = closed;
-        r = run_tool("pelku", {}, options);
-        EXPECT_EQ(r.status, 1);
-        EXPECT_EQ(r.err, "Could not write \"stdout\"!\n");
-    }
-
-    // The run stops on a too-long line, but its earlier output must still reach the disk.
-    r = run_tool("pelku", {dir.write("long.txt", "a\n" + std::string(600, 'x')), "/dev/full"});
+    const RunResult r =
+        run_tool("pelku", {dir.write("long.txt", "a\n" + std::string(600, 'x')), "/dev/full"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "Line 2 too long!\nCould not write \"/dev/full\"!\n");
 }

@@ -163,20 +163,13 @@ TEST(Tazmir, LongOutputsAndSeparatorsCrossTheBuffer) {
     });
 }
 
-TEST(Tazmir, WriteFailuresAreReported) {
+// The run stops at the first refused write, even with the largest count.
+TEST(Tazmir, ARefusedWriteStopsTheLargestCountAtOnce) {
     RunOptions full_stdout;
     full_stdout.stdout_path = "/dev/full";
-    RunOptions closed_stdout;
-    closed_stdout.close_stdout = true;
-    // The largest count too: the run stops at the first refused write.
-    for (const std::string count : {"3", "2147483647"}) {
-        for (const RunOptions& options : {full_stdout, closed_stdout}) {
-            SCOPED_TRACE(count);
-            const RunResult r = run_tool("tazmir", {count}, options);
-            EXPECT_EQ(r.status, 1);
-            EXPECT_EQ(r.err, "Could not write \"stdout\"!\n");
-        }
-    }
+    const RunResult r = run_tool("tazmir", {"2147483647"}, full_stdout);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Could not write \"stdout\"!\n");
 }
 
 }  // namespace

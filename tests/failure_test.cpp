@@ -1,0 +1,320 @@
+// Black-box tests of the failure paths, the same for every program they apply
+// to: streams that refuse, paths that cannot be opened, runs that would
+// destroy their own input, odd bytes, lines at their limit, huge argument
+// lists and huge inputs. Each run is checked for its output, its messages,
+// its status and the files it leaves.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "tool_runner.h"
+
+namespace {
+
+struct Program {
+    const char* name;
+    std::vector<std::string> plain;  // arguments for an ordinary run, before any paths
+    bool filter;                     // reads an input and takes paths
+    std::size_t line_limit;          // the longest line in bytes; 0 for none
+    std::string (*expect)(const std::string& input);  // output of a plain run
+};
+
+// quorva joining groups of one: each line, with a line feed where it had none.
+std::string one_per_line(const std::string& input) {
+    return input.empty() || input.back() == '\n' ? input : input + "\n";
+}
+
+// Blank lines here are only ever empty ones.
+std::string without_empty_lines(const std::string& input) {
+    std::string kept;
+    for (std::size_t begin = 0, end; begin < input.size(); begin = end) {
+        end = std::min(input.find('\n', begin), input.size() - 1) + 1;
+        if (end - begin > 1 || input[begin] != '\n') {
+            kept += input.substr(begin, end - begin);
+        }
+    }
+    return kept;
+}
+
+std::string slashes_swapped(const std::string& input) {
+    std::string out = input;
+    std::replace(out.begin(), out.end(), '\\', '/');
+    return out;
+}
+
+const Program programs[] = {
+    {"quorva", {"1"}, true, 2046, one_per_line},
+    {"pelku", {}, true, 510, without_empty_lines},
+    {"tazmir", {"3"}, false, 0, nullptr},
+    {"zelk", {}, true, 0, slashes_swapped},
+};
+
+std::vector<std::string> joined(std::vector<std::string> first,
+                                const std::vector<std::string>& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+std::vector<std::string> with(const Program& p, const std::vector<std::string>& more) {
+    return joined(p.plain, more);
+}
+
+void expect_result(const RunResult& r, const std::string& out, const std::string& err, int status) {
+    EXPECT_TRUE(r.out == out) << "output of " << r.out.size() << " bytes";
+    EXPECT_EQ(r.err, err);
+    EXPECT_EQ(r.status, status);
+}
+
+std::string quoted(const std::string& path) {
+    return "\"" + path + "\"!\n";
+}
+
+const std::string text = "C:\\x\n\nb\n";
+
+// Standard output on /dev/full, and closed.
+std::vector<RunOptions> refusing_outputs() {
+    std::vector<RunOptions> options(2);
+    options[0].stdout_path = "/dev/full";
+    options[1].close_stdout = true;
+    for (RunOptions& o : options) {
+        o.input = text;
+    }
+    return options;
+}
+
+TEST(FailurePaths, RefusedWritesAreReportedByEveryProgram) {
+    for (const Program& p : programs) {
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        for (const RunOptions& options : refusing_outputs()) {
+            expect_result(run_tool(p.name, p.plain, options), "", "Could not write \"stdout\"!\n",
+                          1);
+        }
+        if (p.filter) {
+            const std::string in = dir.write("in", text);
+            expect_result(run_tool(p.name, with(p, {in, "/dev/full"})), "",
+                          "Could not write \"/dev/full\"!\n", 1);
+            // Nothing to write is no failure.
+            RunOptions empty;
+            empty.stdout_path = "/dev/full";
+            expect_result(run_tool(p.name, p.plain, empty), "", "", 0);
+        }
+    }
+}
+
+TEST(FailurePaths, AVersionLineThatCannotBeWrittenIsAFailure) {
+    for (const Program& p : programs) {
+        SCOPED_TRACE(p.name);
+        for (const RunOptions& options : refusing_outputs()) {
+            expect_result(run_tool(p.name, {"--version"}, options), "",
+                          "Could not write \"stdout\"!\n", 1);
+        }
+    }
+}
+
+TEST(FailurePaths, AnInputThatCannotBeReadLeavesTheOutputAsItWas) {
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        const std::string out = dir.write("out", "keep me\n");
+        for (const std::string& in : {dir.path("missing"), dir.path(""), std::string()}) {
+            expect_result(run_tool(p.name, with(p, {in, out})), "", "Could not open " + quoted(in),
+                          1);
+            EXPECT_EQ(read_file(out), "keep me\n");
+            run_tool(p.name, with(p, {in, dir.path("new")}));
+            EXPECT_FALSE(file_exists(dir.path("new")));
+        }
+        RunOptions directory;
+        directory.stdin_path = dir.path("");
+        RunOptions closed;
+        closed.close_stdin = true;
+        for (const RunOptions& options : {directory, closed}) {
+            expect_result(run_tool(p.name, p.plain, options), "", "Could not read \"stdin\"!\n", 1);
+        }
+    }
+}
+
+TEST(FailurePaths, AnOutputThatCannotBeCreatedIsReported) {
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        const std::string in = dir.write("in", text);
+        for (const std::string& out : {dir.path(""), dir.path("no/such/folder"), std::string()}) {
+            expect_result(run_tool(p.name, with(p, {in, out})), "",
+                          "Could not create " + quoted(out), 1);
+            EXPECT_EQ(read_file(in), text);
+        }
+        EXPECT_FALSE(file_exists(dir.path("no")));
+    }
+}
+
+// Opening the output would empty the input before the first read.
+TEST(FailurePaths, NoProgramWritesOverItsOwnInput) {
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        const std::string in = dir.write("in", text);
+        ASSERT_EQ(symlink(in.c_str(), dir.path("soft").c_str()), 0);
+        ASSERT_EQ(link(in.c_str(), dir.path("hard").c_str()), 0);
+        for (const std::string& out : {in, dir.path("soft"), dir.path("hard")}) {
+            expect_result(run_tool(p.name, with(p, {in, out})), "",
+                          "Input and output are the same file: " + quoted(out), 1);
+            EXPECT_EQ(read_file(in), text);
+        }
+    }
+}
+
+// Appending to the input, a run would chase its own output and never end.
+TEST(FailurePaths, StandardOutputOnTheInputFileIsRefused) {
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        const std::string in = dir.write("in", text);
+        ASSERT_EQ(symlink(in.c_str(), dir.path("soft").c_str()), 0);
+        ASSERT_EQ(link(in.c_str(), dir.path("hard").c_str()), 0);
+        RunOptions onto_input;
+        onto_input.stdout_path = dir.path("hard");
+        const std::string refused = "Input and output are the same file: \"stdout\"!\n";
+        expect_result(run_tool(p.name, with(p, {in}), onto_input), "", refused, 1);
+        onto_input.stdin_path = dir.path("soft");
+        expect_result(run_tool(p.name, p.plain, onto_input), "", refused, 1);
+        EXPECT_EQ(read_file(in), text);
+    }
+}
+
+TEST(FailurePaths, AnyBytesPassAsThePlainRunSays) {
+    std::string every_byte;
+    for (int i = 0; i < 256; ++i) {
+        every_byte += static_cast<char>(i);
+    }
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        for (const std::string& input :
+             {std::string(), every_byte + "\n" + every_byte, std::string("a\nb\\"), text}) {
+            RunOptions options;
+            options.input = input;
+            expect_result(run_tool(p.name, p.plain, options), p.expect(input), "", 0);
+        }
+    }
+}
+
+// A line, counted with its line feed if it has one, may take up to the limit.
+TEST(FailurePaths, LinesOneBelowAtAndOneAboveTheLimit) {
+    for (const Program& p : programs) {
+        if (p.line_limit == 0) {
+            continue;
+        }
+        for (std::size_t length = p.line_limit - 1; length <= p.line_limit + 1; ++length) {
+            for (const bool feed : {true, false}) {
+                SCOPED_TRACE(std::string(p.name) + " " + std::to_string(length) +
+                             (feed ? " with" : " without") + " a line feed");
+                const std::string line = std::string(length - feed, 'x') + (feed ? "\n" : "");
+                RunOptions options;
+                options.input = "a\n" + line;
+                const RunResult r = run_tool(p.name, p.plain, options);
+                if (length <= p.line_limit) {
+                    expect_result(r, p.expect(options.input), "", 0);
+                } else {
+                    expect_result(r, p.expect("a\n"), "Line 2 too long!\n", 3);
+                }
+            }
+        }
+    }
+}
+
+TEST(FailurePaths, ThousandsOfArguments) {
+    const std::vector<std::string> many(50000, "-s,");
+    const std::vector<std::string> names(50000, "x");
+    const std::string invalid = "  Error: Invalid argument(s) specified\n";
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
+        std::string out;
+        std::string err_holds;
+        int status;
+    };
+    const Case cases[] = {
+        {"quorva", joined({"1"}, many), "a\nb\n", "", 0},
+        {"pelku", names, "", invalid, 1},
+        {"tazmir", joined(many, {"-n5", "-x6", "3"}), "5,5,5,", "", 0},
+        {"zelk", names, "", invalid, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        RunOptions options;
+        options.input = "a\nb\n";
+        const RunResult r = run_tool(c.program, c.args, options);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_NE(r.err.find(c.err_holds), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.empty(), c.err_holds.empty());
+        EXPECT_EQ(r.status, c.status);
+    }
+}
+
+// 200 MB through a pipe, as lines of 50 bytes and as one line. A child's peak
+// counts what it took over from this process before it started the program,
+// so each is measured against an empty run started the same way.
+TEST(FailurePaths, LargeInputsRunInConstantMemory) {
+    const std::uint64_t total = 200 * 1000 * 1000;
+    const auto generator = [total](std::uint64_t* fed, bool lines) -> InputGenerator {
+        return [=](char* bytes, std::size_t capacity) {
+            std::size_t length = 0;
+            for (; length < capacity && *fed < total; ++length, ++*fed) {
+                bytes[length] = lines && *fed % 50 == 49 ? '\n' : 'x';
+            }
+            return length;
+        };
+    };
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
+        bool lines;
+        int status;
+    };
+    const Case cases[] = {
+        {"quorva", {"*", "-s,"}, true, 0},
+        {"pelku", {}, true, 0},
+        {"quorva", {"*", "-s,"}, false, 3},
+        {"pelku", {}, false, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.program) + (c.lines ? " lines" : " one line"));
+        std::uint64_t fed = 0;
+        std::uint64_t written = 0;
+        const StreamedRunResult large =
+            run_tool_streamed(c.program, c.args, generator(&fed, c.lines),
+                              [&](const char*, std::size_t length) { written += length; });
+        EXPECT_EQ(large.status, c.status);
+        EXPECT_EQ(large.err, c.status == 0 ? "" : "Line 1 too long!\n");
+        // Each line feed becomes a separator or stays; a too-long line writes nothing.
+        EXPECT_EQ(written, c.status == 0 ? total : 0);
+        const StreamedRunResult empty = run_tool_streamed(
+            c.program, c.args, [](char*, std::size_t) { return std::size_t{0}; },
+            [](const char*, std::size_t) {});
+        EXPECT_LT(large.peak_kib, empty.peak_kib + 1024)
+            << "peak " << large.peak_kib << " KiB against " << empty.peak_kib << " when empty";
+    }
+}
+
+}  // namespace
