@@ -12,7 +12,7 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity) {
     buffer.input_ended = false;
 }
 
-ReadResult read_bounded_line(LineBuffer& buffer, InputStream& in, LineText& line) {
+ReadResult read_bounded_line_refilling(LineBuffer& buffer, InputStream& in, LineText& line) {
     const std::size_t limit = buffer.capacity - 1;  // the most one read may take
     for (;;) {
         const char* start = buffer.bytes + buffer.begin;

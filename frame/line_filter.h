@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "frame/byte_stream.h"
 #include "frame/tool_identity.h"
@@ -29,8 +30,27 @@ struct LineText {
     std::size_t length;
 };
 
-// Reads the next line. The text stays valid until the next call.
-ReadResult read_bounded_line(LineBuffer& buffer, InputStream& in, LineText& line);
+// Slow path of read_bounded_line: no whole line in the block yet.
+ReadResult read_bounded_line_refilling(LineBuffer& buffer, InputStream& in, LineText& line);
+
+// Reads the next line. The text stays valid until the next call. Most lines
+// lie whole in the block, so that case is inline: one search and no call.
+inline ReadResult read_bounded_line(LineBuffer& buffer, InputStream& in, LineText& line) {
+    const char* start = buffer.bytes + buffer.begin;
+    const std::size_t available = buffer.end - buffer.begin;
+    const std::size_t limit = buffer.capacity - 1;  // the most one read may take
+    const auto* feed =
+        static_cast<const char*>(std::memchr(start, '\n', available < limit ? available : limit));
+    if (feed != nullptr) {
+        const auto length = static_cast<std::size_t>(feed - start) + 1;
+        if (length != limit) {
+            line = LineText{start, length};
+            buffer.begin += length;
+            return ReadResult::line;
+        }
+    }
+    return read_bounded_line_refilling(buffer, in, line);
+}
 
 // "Line %lld too long!" on standard error; gives exit_line_too_long.
 ExitStatus report_line_too_long(std::int64_t line_number);
