@@ -167,7 +167,9 @@ ProgramRun run_program(const std::uint8_t* data, std::size_t size) {
     for (int fd : streams) {
         close(fd);
     }
-    for (const auto& entry : std::filesystem::directory_iterator(h.folder)) {
+    const std::vector<std::filesystem::directory_entry> left(
+        std::filesystem::directory_iterator(h.folder), {});
+    for (const auto& entry : left) {
         std::ifstream file(entry.path(), std::ios::binary);
         run.files.emplace_back(std::istreambuf_iterator<char>(file),
                                std::istreambuf_iterator<char>());
