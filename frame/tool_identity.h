@@ -52,6 +52,5 @@ inline constexpr const char* email_address = "support@tovrane.com";
 void show_usage(const ToolIdentity& identity, int exit_after, const char* error_message);
 
 // Writes "major.minor.revision.build" and CR LF to standard output; the caller
-// returns the result from main at once. A refused write is reported
-// ("Could not write \"stdout\"!") and gives exit_failure.
+// returns the result from main at once.
 int show_version(const ToolIdentity& identity);

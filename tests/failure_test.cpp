@@ -108,16 +108,6 @@ TEST(FailurePaths, RefusedWritesAreReportedByEveryProgram) {
     }
 }
 
-TEST(FailurePaths, AVersionLineThatCannotBeWrittenIsAFailure) {
-    for (const Program& p : programs) {
-        SCOPED_TRACE(p.name);
-        for (const RunOptions& options : refusing_outputs()) {
-            expect_result(run_tool(p.name, {"--version"}, options), "",
-                          "Could not write \"stdout\"!\n", 1);
-        }
-    }
-}
-
 TEST(FailurePaths, AnInputThatCannotBeReadLeavesTheOutputAsItWas) {
     for (const Program& p : programs) {
         if (!p.filter) {
