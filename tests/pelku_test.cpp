@@ -26,93 +26,81 @@ std::string usage(const std::string& error = "") {
 
 const std::string invalid = "Invalid argument(s) specified";
 
-struct Case {
-    const char* name;
-    std::vector<std::string> args;
-    std::string input;
-    std::string out;
-    std::string err;
-    int status;
-};
-
-void run_cases(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        RunOptions options;
-        options.input = c.input;
-        const RunResult r = run_tool("pelku", c.args, options);
-        EXPECT_EQ(r.out, c.out);
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.status, c.status);
-    }
-}
-
 std::string bytes(const char* text, std::size_t length) {
     return std::string(text, length);
 }
 
 TEST(Pelku, DropsOnlyBlankLines) {
-    run_cases({
-        {"spaces, tabs and empty lines go", {}, "a\n\n  \t\nb\n", "a\nb\n", "", 0},
-        {"carriage return line feed alone goes", {}, "a\r\n\r\n", "a\r\n", "", 0},
-        {"form feed is content", {}, "\f\n", "\f\n", "", 0},
-        {"vertical tab is content", {}, " \v \n", " \v \n", "", 0},
-        {"kept lines are not trimmed", {}, "  x \t\r\n", "  x \t\r\n", "", 0},
-        {"last line without line feed kept as it is", {}, "a\n b", "a\n b", "", 0},
-        {"blank last line without line feed dropped", {}, "a\n \t\r", "a\n", "", 0},
-        {"only blank lines", {}, "\n\n \n\t\n", "", "", 0},
-        {"empty input", {}, "", "", "", 0},
-        {"bytes above 127 are content", {}, "\xa0\n\xff\n", "\xa0\n\xff\n", "", 0},
-    });
+    run_cases("pelku",
+              {
+                  {"spaces, tabs and empty lines go", {}, "a\n\n  \t\nb\n", "a\nb\n", "", 0},
+                  {"carriage return line feed alone goes", {}, "a\r\n\r\n", "a\r\n", "", 0},
+                  {"form feed is content", {}, "\f\n", "\f\n", "", 0},
+                  {"vertical tab is content", {}, " \v \n", " \v \n", "", 0},
+                  {"kept lines are not trimmed", {}, "  x \t\r\n", "  x \t\r\n", "", 0},
+                  {"last line without line feed kept as it is", {}, "a\n b", "a\n b", "", 0},
+                  {"blank last line without line feed dropped", {}, "a\n \t\r", "a\n", "", 0},
+                  {"only blank lines", {}, "\n\n \n\t\n", "", "", 0},
+                  {"empty input", {}, "", "", "", 0},
+                  {"bytes above 127 are content", {}, "\xa0\n\xff\n", "\xa0\n\xff\n", "", 0},
+              });
 }
 
 TEST(Pelku, NulBytesAreContent) {
-    run_cases({
-        {"NUL alone is not blank", {}, bytes("\0\n\n", 3), bytes("\0\n", 2), "", 0},
-        {"NUL after blanks is not blank", {}, bytes(" \t\0\n", 4), bytes(" \t\0\n", 4), "", 0},
-        {"line with NUL written whole", {}, bytes("ab\0cd\n", 6), bytes("ab\0cd\n", 6), "", 0},
-    });
+    run_cases(
+        "pelku",
+        {
+            {"NUL alone is not blank", {}, bytes("\0\n\n", 3), bytes("\0\n", 2), "", 0},
+            {"NUL after blanks is not blank", {}, bytes(" \t\0\n", 4), bytes(" \t\0\n", 4), "", 0},
+            {"line with NUL written whole", {}, bytes("ab\0cd\n", 6), bytes("ab\0cd\n", 6), "", 0},
+        });
 }
 
 TEST(Pelku, HelpVersionAndCommandLineErrors) {
-    run_cases({
-        {"help", {"-?"}, "a\n", "", usage(), 1},
-        {"help after a path", {"in", "-?"}, "a\n", "", usage(), 1},
-        {"version", {"--version"}, "a\n", "1.1.1.3\r\n", "", 0},
-        {"version ignores what follows",
-         {"--version", "-x", "a", "b", "c"},
-         "",
-         "1.1.1.3\r\n",
-         "",
-         0},
-        {"unknown option", {"-x"}, "a\n", "", usage(invalid), 1},
-        {"long help is not help", {"--help"}, "a\n", "", usage(invalid), 1},
-        {"help with more characters", {"-?x"}, "a\n", "", usage(invalid), 1},
-        {"lone dash", {"-"}, "a\n", "", usage(invalid), 1},
-        {"error before help wins", {"-x", "-?"}, "a\n", "", usage(invalid), 1},
-        {"third path", {"a", "b", "c"}, "a\n", "", usage(invalid), 1},
-    });
+    run_cases("pelku", {
+                           {"help", {"-?"}, "a\n", "", usage(), 1},
+                           {"help after a path", {"in", "-?"}, "a\n", "", usage(), 1},
+                           {"version", {"--version"}, "a\n", "1.1.1.3\r\n", "", 0},
+                           {"version ignores what follows",
+                            {"--version", "-x", "a", "b", "c"},
+                            "",
+                            "1.1.1.3\r\n",
+                            "",
+                            0},
+                           {"unknown option", {"-x"}, "a\n", "", usage(invalid), 1},
+                           {"long help is not help", {"--help"}, "a\n", "", usage(invalid), 1},
+                           {"help with more characters", {"-?x"}, "a\n", "", usage(invalid), 1},
+                           {"lone dash", {"-"}, "a\n", "", usage(invalid), 1},
+                           {"error before help wins", {"-x", "-?"}, "a\n", "", usage(invalid), 1},
+                           {"third path", {"a", "b", "c"}, "a\n", "", usage(invalid), 1},
+                       });
 }
 
 TEST(Pelku, LineLimit) {
     const std::string longest(509, 'x');
-    run_cases({
-        {"509 and a line feed pass", {}, longest + "\n", longest + "\n", "", 0},
-        {"510 and a line feed are too long after earlier lines",
-         {},
-         "a\n\nb\n" + longest + "y\nc\n",
-         "a\nb\n",
-         "Line 4 too long!\n",
-         3},
-        {"510 without a line feed pass", {}, longest + "y", longest + "y", "", 0},
-        {"511 without a line feed are too long", {}, longest + "yz", "", "Line 1 too long!\n", 3},
-        {"a long blank line is still too long",
-         {},
-         std::string(510, ' ') + "\n",
-         "",
-         "Line 1 too long!\n",
-         3},
-    });
+    run_cases("pelku",
+              {
+                  {"509 and a line feed pass", {}, longest + "\n", longest + "\n", "", 0},
+                  {"510 and a line feed are too long after earlier lines",
+                   {},
+                   "a\n\nb\n" + longest + "y\nc\n",
+                   "a\nb\n",
+                   "Line 4 too long!\n",
+                   3},
+                  {"510 without a line feed pass", {}, longest + "y", longest + "y", "", 0},
+                  {"511 without a line feed are too long",
+                   {},
+                   longest + "yz",
+                   "",
+                   "Line 1 too long!\n",
+                   3},
+                  {"a long blank line is still too long",
+                   {},
+                   std::string(510, ' ') + "\n",
+                   "",
+                   "Line 1 too long!\n",
+                   3},
+              });
 }
 
 TEST(Pelku, ReadsAndWritesNamedFiles) {

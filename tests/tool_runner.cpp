@@ -201,3 +201,16 @@ std::string usage_block(const std::string& banner, const std::string& error,
         "    or, via email, at \"support@tovrane.com\"\n\n";
     return text;
 }
+
+void run_cases(const std::string& program, const std::vector<ToolCase>& cases) {
+    for (const ToolCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        RunOptions options;
+        options.input = c.input;
+        const RunResult r = run_tool(program, c.args, options);
+        // Outputs can be large: show only their start when they differ.
+        EXPECT_TRUE(r.out == c.out) << "stdout begins: " << r.out.substr(0, 200);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.status, c.status);
+    }
+}

@@ -46,6 +46,20 @@ StreamedRunResult run_tool_streamed(const std::string& program,
                                     const std::vector<std::string>& args,
                                     const InputGenerator& generate, const OutputConsumer& consume);
 
+// One row of a black-box table: arguments and standard input in; standard
+// output, standard error and exit status expected.
+struct ToolCase {
+    const char* name;
+    std::vector<std::string> args;
+    std::string input;
+    std::string out;
+    std::string err;
+    int status;
+};
+
+// Runs every row against the program and compares all three results.
+void run_cases(const std::string& program, const std::vector<ToolCase>& cases);
+
 // A fresh directory, removed with everything in it when the object goes.
 class ScratchDir {
   public:

@@ -27,27 +27,6 @@ std::string usage(const std::string& error = "") {
     return usage_block(banner, error, section, "zelk");
 }
 
-struct Case {
-    const char* name;
-    std::vector<std::string> args;
-    std::string input;
-    std::string out;
-    std::string err;
-    int status;
-};
-
-void run_cases(const std::vector<Case>& cases) {
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        RunOptions options;
-        options.input = c.input;
-        const RunResult r = run_tool("zelk", c.args, options);
-        EXPECT_TRUE(r.out == c.out);  // large texts: keep a failure short
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.status, c.status);
-    }
-}
-
 std::string swapped(std::string text) {
     for (char& c : text) {
         if (c == '\\') {
@@ -73,76 +52,86 @@ TEST(Zelk, SwapsBackslashesAndNothingElse) {
     for (int i = 0; i < 30000; ++i) {
         long_line += "dir\\sub/";  // crosses every block boundary of the copy
     }
-    run_cases({
-        {"windows path", {}, path_text, "C:/dir/file.txt\n", "", 0},
-        {"forward slashes stay", {}, "a/b\\c//d\\\\e", "a/b/c//d//e", "", 0},
-        {"carriage returns stay", {}, "a\\b\r\nc\r\n", "a/b\r\nc\r\n", "", 0},
-        {"every byte value passes", {}, all_bytes, swapped(all_bytes), "", 0},
-        {"NUL bytes are copied whole",
-         {},
-         std::string("\\\0\\\0", 4),
-         std::string("/\0/\0", 4),
-         "",
-         0},
-        {"empty input", {}, "", "", "", 0},
-        {"no line feed at the end", {}, "x\\y", "x/y", "", 0},
-        {"a line longer than any buffer", {}, long_line, swapped(long_line), "", 0},
-    });
+    run_cases("zelk",
+              {
+                  {"windows path", {}, path_text, "C:/dir/file.txt\n", "", 0},
+                  {"forward slashes stay", {}, "a/b\\c//d\\\\e", "a/b/c//d//e", "", 0},
+                  {"carriage returns stay", {}, "a\\b\r\nc\r\n", "a/b\r\nc\r\n", "", 0},
+                  {"every byte value passes", {}, all_bytes, swapped(all_bytes), "", 0},
+                  {"NUL bytes are copied whole",
+                   {},
+                   std::string("\\\0\\\0", 4),
+                   std::string("/\0/\0", 4),
+                   "",
+                   0},
+                  {"empty input", {}, "", "", "", 0},
+                  {"no line feed at the end", {}, "x\\y", "x/y", "", 0},
+                  {"a line longer than any buffer", {}, long_line, swapped(long_line), "", 0},
+              });
 }
 
 TEST(Zelk, HelpAndVersion) {
-    run_cases({
-        {"help", {"-?"}, path_text, "", usage(), 1},
-        {"help with more characters", {"-?anything"}, path_text, "", usage(), 1},
-        {"h", {"-h"}, path_text, "", usage(), 1},
-        {"help word", {"-help"}, path_text, "", usage(), 1},
-        {"help after file names", {"/nonexistent/in", "-h"}, path_text, "", usage(), 1},
-        {"version", {"--version"}, path_text, "1.2.2.9\r\n", "", 0},
-        {"version ignores what follows",
-         {"--version", "-?", "a", "b", "c"},
-         path_text,
-         "1.2.2.9\r\n",
-         "",
-         0},
-        {"version after a missing file",
-         {"/nonexistent/in", "--version"},
-         path_text,
-         "1.2.2.9\r\n",
-         "",
-         0},
-    });
+    run_cases("zelk",
+              {
+                  {"help", {"-?"}, path_text, "", usage(), 1},
+                  {"help with more characters", {"-?anything"}, path_text, "", usage(), 1},
+                  {"h", {"-h"}, path_text, "", usage(), 1},
+                  {"help word", {"-help"}, path_text, "", usage(), 1},
+                  {"help after file names", {"/nonexistent/in", "-h"}, path_text, "", usage(), 1},
+                  {"version", {"--version"}, path_text, "1.2.2.9\r\n", "", 0},
+                  {"version ignores what follows",
+                   {"--version", "-?", "a", "b", "c"},
+                   path_text,
+                   "1.2.2.9\r\n",
+                   "",
+                   0},
+                  {"version after a missing file",
+                   {"/nonexistent/in", "--version"},
+                   path_text,
+                   "1.2.2.9\r\n",
+                   "",
+                   0},
+              });
 }
 
 TEST(Zelk, OtherDashArgumentsAreFileNames) {
     // Each is taken as the input path, which does not exist.
-    run_cases({
-        {"h with more", {"-hx"}, path_text, "", "Could not open \"-hx\"!\n", 1},
-        {"double dash help", {"--help"}, path_text, "", "Could not open \"--help\"!\n", 1},
-        {"unknown letter", {"-x"}, path_text, "", "Could not open \"-x\"!\n", 1},
-        {"help tests are case-sensitive", {"-H"}, path_text, "", "Could not open \"-H\"!\n", 1},
-        {"upper case help word", {"-HELP"}, path_text, "", "Could not open \"-HELP\"!\n", 1},
-        {"lone dash is not standard input", {"-"}, path_text, "", "Could not open \"-\"!\n", 1},
-        {"empty argument", {""}, path_text, "", "Could not open \"\"!\n", 1},
-    });
+    run_cases(
+        "zelk",
+        {
+            {"h with more", {"-hx"}, path_text, "", "Could not open \"-hx\"!\n", 1},
+            {"double dash help", {"--help"}, path_text, "", "Could not open \"--help\"!\n", 1},
+            {"unknown letter", {"-x"}, path_text, "", "Could not open \"-x\"!\n", 1},
+            {"help tests are case-sensitive", {"-H"}, path_text, "", "Could not open \"-H\"!\n", 1},
+            {"upper case help word", {"-HELP"}, path_text, "", "Could not open \"-HELP\"!\n", 1},
+            {"lone dash is not standard input", {"-"}, path_text, "", "Could not open \"-\"!\n", 1},
+            {"empty argument", {""}, path_text, "", "Could not open \"\"!\n", 1},
+        });
 }
 
 TEST(Zelk, AThirdFileNameIsRejected) {
-    run_cases({
-        {"three names", {"a", "b", "c"}, path_text, "", usage("Invalid argument(s) specified"), 1},
-        {"third name before help",
-         {"a", "b", "c", "-?"},
-         path_text,
-         "",
-         usage("Invalid argument(s) specified"),
-         1},
-        {"help before third name", {"a", "b", "-?", "c"}, path_text, "", usage(), 1},
-        {"third name before version",
-         {"a", "b", "c", "--version"},
-         path_text,
-         "",
-         usage("Invalid argument(s) specified"),
-         1},
-    });
+    run_cases("zelk",
+              {
+                  {"three names",
+                   {"a", "b", "c"},
+                   path_text,
+                   "",
+                   usage("Invalid argument(s) specified"),
+                   1},
+                  {"third name before help",
+                   {"a", "b", "c", "-?"},
+                   path_text,
+                   "",
+                   usage("Invalid argument(s) specified"),
+                   1},
+                  {"help before third name", {"a", "b", "-?", "c"}, path_text, "", usage(), 1},
+                  {"third name before version",
+                   {"a", "b", "c", "--version"},
+                   path_text,
+                   "",
+                   usage("Invalid argument(s) specified"),
+                   1},
+              });
 }
 
 TEST(Zelk, ReadsAndWritesNamedFiles) {
