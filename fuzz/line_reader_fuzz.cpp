@@ -2,16 +2,11 @@
 // line tools, against the plain reader. The first byte picks the limit and
 // how many bytes each write into the pipe may carry, so lines also arrive
 // split across reads.
-#include <algorithm>
-#include <csignal>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
-
-#include <unistd.h>
 
 #include "frame/line_filter.h"
 #include "reference_line_reader.h"
@@ -24,31 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t max_piece = std::size_t{1} << (data[0] / 2 % 14);
     const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    std::signal(SIGPIPE, SIG_IGN);  // the reader may stop early at a too-long line
-    int fds[2];
-    if (pipe(fds) != 0) {
-        std::abort();
-    }
-    std::thread writer([&] {
-        for (std::size_t at = 0, piece = 1; at < input.size(); piece = piece * 7 % max_piece + 1) {
-            const ssize_t n = write(fds[1], input.data() + at, std::min(piece, input.size() - at));
-            if (n <= 0) {
-                break;
-            }
-            at += static_cast<std::size_t>(n);
-        }
-        close(fds[1]);
+    std::size_t piece = 1;
+    const Outcome actual = read_through_pipe(input, capacity, [&] {
+        piece = piece * 7 % max_piece + 1;
+        return piece;
     });
-    InputStream in{fds[0], "pipe", true};
-    LineBuffer buffer;
-    init_line_buffer(buffer, capacity);
-    Outcome actual;
-    LineText line;
-    while ((actual.last = read_bounded_line(buffer, in, line)) == ReadResult::line) {
-        actual.lines.emplace_back(line.bytes, line.length);
-    }
-    close_input(in);  // lets a writer blocked on a full pipe finish
-    writer.join();
 
     const Outcome expected = reference_read(input, capacity);
     if (actual.lines != expected.lines || actual.last != expected.last) {

@@ -2,12 +2,7 @@
 // random inputs, small line limits, and input that arrives a few bytes at a time.
 #include <random>
 #include <string>
-#include <thread>
 #include <vector>
-
-#include <csignal>
-
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -19,34 +14,8 @@ namespace {
 // Feeds the input through a pipe in pieces of 1 to max_piece bytes.
 Outcome block_read(const std::string& input, std::size_t capacity, std::size_t max_piece,
                    unsigned seed) {
-    std::signal(SIGPIPE, SIG_IGN);  // the reader may stop early at a too-long line
-    int fds[2];
-    EXPECT_EQ(pipe(fds), 0);
-    std::thread writer([&] {
-        std::mt19937 rng(seed);
-        std::size_t at = 0;
-        while (at < input.size()) {
-            std::size_t piece = 1 + rng() % max_piece;
-            piece = std::min(piece, input.size() - at);
-            const ssize_t n = write(fds[1], input.data() + at, piece);
-            if (n <= 0) {
-                break;
-            }
-            at += static_cast<std::size_t>(n);
-        }
-        close(fds[1]);
-    });
-    InputStream in{fds[0], "pipe", true};
-    LineBuffer buffer;
-    init_line_buffer(buffer, capacity);
-    Outcome outcome;
-    LineText line;
-    while ((outcome.last = read_bounded_line(buffer, in, line)) == ReadResult::line) {
-        outcome.lines.emplace_back(line.bytes, line.length);
-    }
-    close_input(in);  // lets a writer blocked on a full pipe finish
-    writer.join();
-    return outcome;
+    std::mt19937 rng(seed);
+    return read_through_pipe(input, capacity, [&] { return 1 + rng() % max_piece; });
 }
 
 std::string random_input(std::mt19937& rng, std::size_t capacity) {
