@@ -58,6 +58,18 @@ static void redirect(const std::string& path, int flags, int target) {
     close(fd);
 }
 
+// The argument vector for execv: the program's name, its arguments, a null.
+static std::vector<char*> make_argv(const std::string& program,
+                                    const std::vector<std::string>& args) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    return argv;
+}
+
 RunResult run_tool(const std::string& program, const std::vector<std::string>& args,
                    const RunOptions& options) {
     ScratchDir scratch;
@@ -67,12 +79,7 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
     const std::string err_path = scratch.path("stderr");
     const std::string binary = tool_path(program);
 
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = make_argv(program, args);
 
     std::fflush(nullptr);
     const pid_t pid = fork();
@@ -120,12 +127,7 @@ StreamedRunResult run_tool_streamed(const std::string& program,
     ScratchDir scratch;
     const std::string err_path = scratch.path("stderr");
     const std::string binary = tool_path(program);
-    std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
+    std::vector<char*> argv = make_argv(program, args);
 
     int to_tool[2];
     int from_tool[2];
