@@ -8,8 +8,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+static bool is_regular_file(int fd) {
+    struct stat info;
+    return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+}
+
 InputStream standard_input() {
-    return InputStream{STDIN_FILENO, "stdin", false};
+    return InputStream{STDIN_FILENO, "stdin", false, !is_regular_file(STDIN_FILENO)};
 }
 
 void use_standard_output(OutputStream& out) {
@@ -32,7 +37,7 @@ bool open_input_file(InputStream& in, const char* path) {
         close(fd);
         return false;
     }
-    in = InputStream{fd, path, true};
+    in = InputStream{fd, path, true, !S_ISREG(info.st_mode)};
     return true;
 }
 

@@ -15,6 +15,7 @@ struct InputStream {
     int fd;
     const char* name;  // the path as given, or "stdin"
     bool owned;        // opened by us, so ours to close
+    bool may_wait;     // not a regular file: a read may wait for input to arrive
 };
 
 struct OutputStream {

@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-void init_line_buffer(LineBuffer& buffer, std::size_t capacity) {
+void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output) {
     buffer.capacity = capacity;
+    buffer.output = output;
     buffer.begin = 0;
     buffer.end = 0;
     buffer.input_ended = false;
@@ -46,6 +47,9 @@ ReadResult read_bounded_line_refilling(LineBuffer& buffer, InputStream& in, Line
             buffer.begin = 0;
             buffer.end = available;
         }
+        if (in.may_wait && buffer.output != nullptr && !flush_output(*buffer.output)) {
+            return ReadResult::write_error;
+        }
         const long n = read_some(in, buffer.bytes + buffer.end, sizeof buffer.bytes - buffer.end);
         if (n < 0) {
             return ReadResult::read_error;
@@ -73,5 +77,5 @@ ExitStatus end_line_filter(ReadResult last, std::int64_t line_number, InputStrea
     } else if (last == ReadResult::read_error) {
         status = report_read_failure(in);
     }
-    return written ? status : report_write_failure(out);
+    return written && last != ReadResult::write_error ? status : report_write_failure(out);
 }

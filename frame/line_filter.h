@@ -14,15 +14,19 @@
 // input without one.
 struct LineBuffer {
     std::size_t capacity;  // the line limit; at least 2, at most stream_block_size
+    OutputStream* output;  // written out before waiting for input; may be null
     std::size_t begin;     // first unread byte
     std::size_t end;       // one past the last byte read in
     bool input_ended;
     char bytes[stream_block_size];
 };
 
-void init_line_buffer(LineBuffer& buffer, std::size_t capacity);
+// With an output, what earlier lines produced is written out before a read
+// that may wait (a terminal, a pipe), so a pipeline sees each result as soon
+// as its input has arrived.
+void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output = nullptr);
 
-enum class ReadResult { line, end_of_input, too_long, read_error };
+enum class ReadResult { line, end_of_input, too_long, read_error, write_error };
 
 // One line: every byte read, NUL bytes included, and its line feed if it has one.
 struct LineText {

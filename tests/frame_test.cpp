@@ -2,6 +2,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "frame/line_filter.h"
@@ -146,6 +148,40 @@ TEST(BoundedLine, LinesAcrossBlockBoundariesComeWhole) {
     Reading r = read_lines(input, 2048);
     EXPECT_EQ(r.last, ReadResult::end_of_input);
     EXPECT_EQ(r.lines, expected);
+}
+
+// Output already produced goes out before a read that may wait, so a pipeline
+// or a terminal sees each result as its input arrives; a regular file never
+// waits, so its output stays buffered in whole blocks.
+TEST(BoundedLine, WritesOutPendingOutputBeforeWaitingOnAPipe) {
+    ScratchDir scratch;
+    OutputStream out;
+    ASSERT_TRUE(open_output_file(out, scratch.path("out").c_str()));
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    ASSERT_EQ(write(fds[1], "a\n", 2), 2);
+    close(fds[1]);
+    InputStream pipe_in{fds[0], "pipe", true, true};
+    LineBuffer buffer;
+    init_line_buffer(buffer, 512, &out);
+    LineText line;
+    ASSERT_EQ(read_bounded_line(buffer, pipe_in, line), ReadResult::line);
+    ASSERT_TRUE(write_bytes(out, line.bytes, line.length));
+    EXPECT_EQ(read_bounded_line(buffer, pipe_in, line), ReadResult::end_of_input);
+    EXPECT_EQ(out.used, 0u);
+    EXPECT_EQ(read_file(scratch.path("out")), "a\n");
+    close_input(pipe_in);
+
+    InputStream file_in;
+    ASSERT_TRUE(open_input_file(file_in, scratch.write("in", "b\n").c_str()));
+    init_line_buffer(buffer, 512, &out);
+    ASSERT_EQ(read_bounded_line(buffer, file_in, line), ReadResult::line);
+    ASSERT_TRUE(write_bytes(out, line.bytes, line.length));
+    EXPECT_EQ(read_bounded_line(buffer, file_in, line), ReadResult::end_of_input);
+    EXPECT_EQ(out.used, 2u);
+    EXPECT_TRUE(finish_output(out));
+    EXPECT_EQ(read_file(scratch.path("out")), "a\nb\n");
+    close_input(file_in);
 }
 
 TEST(InputFile, ADirectoryDoesNotOpen) {

@@ -66,7 +66,7 @@ inline Outcome read_through_pipe(const std::string& input, std::size_t capacity,
         }
         close(fds[1]);
     });
-    InputStream in{fds[0], "pipe", true};
+    InputStream in{fds[0], "pipe", true, true};
     LineBuffer buffer;
     init_line_buffer(buffer, capacity);
     Outcome outcome;

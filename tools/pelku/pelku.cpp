@@ -61,7 +61,7 @@ static std::size_t find_first_not_of(const char* text, std::size_t length, const
 
 static ExitStatus strip_blank_lines(InputStream& in, OutputStream& out) {
     LineBuffer buffer;
-    init_line_buffer(buffer, line_capacity);
+    init_line_buffer(buffer, line_capacity, &out);
     std::int64_t line_number = 1;
     LineText line;
     ReadResult result;

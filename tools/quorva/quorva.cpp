@@ -32,7 +32,7 @@ static ExitStatus join_lines(InputStream& in, OutputStream& out, std::int32_t gr
                              const char* separator) {
     const std::size_t separator_length = std::strlen(separator);
     LineBuffer buffer;
-    init_line_buffer(buffer, line_capacity);
+    init_line_buffer(buffer, line_capacity, &out);
     std::int64_t line_number = 1;
     LineText line;
     ReadResult result;
