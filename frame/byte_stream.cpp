@@ -13,7 +13,7 @@ static bool is_regular_file(int fd) {
     return fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
 }
 
-InputStream standard_input() {
+static InputStream standard_input() {
     return InputStream{STDIN_FILENO, "stdin", false, !is_regular_file(STDIN_FILENO)};
 }
 
@@ -56,7 +56,9 @@ bool open_output_file(OutputStream& out, const char* path) {
     return true;
 }
 
-bool is_same_file(const InputStream& in, const char* output_path) {
+// True when the output path (standard output when null) is the regular file
+// the input reads.
+static bool is_same_file(const InputStream& in, const char* output_path) {
     struct stat input_info;
     struct stat output_info;
     const int found = output_path == nullptr ? fstat(STDOUT_FILENO, &output_info)

@@ -26,7 +26,6 @@ struct OutputStream {
     char bytes[stream_block_size];
 };
 
-InputStream standard_input();
 void use_standard_output(OutputStream& out);
 
 // Opens a file for reading. A directory counts as a failure to open.
@@ -34,10 +33,6 @@ bool open_input_file(InputStream& in, const char* path);
 
 // Creates or empties a file for writing.
 bool open_output_file(OutputStream& out, const char* path);
-
-// True when the output path (standard output when null) is the regular file
-// the input reads.
-bool is_same_file(const InputStream& in, const char* output_path);
 
 // Reads up to capacity bytes. Returns the count, 0 at end of input, -1 on error.
 long read_some(InputStream& in, char* bytes, std::size_t capacity);
