@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,11 +25,25 @@ void use_standard_output(OutputStream& out) {
     out.used = 0;
 }
 
-bool open_input_file(InputStream& in, const char* path) {
+// Opens a file on a descriptor above standard error. Started with a standard
+// stream closed, the lowest free descriptor would be that stream's: a named
+// input would pass for standard input or output, and a message meant for a
+// closed standard error would land in the output file.
+static int open_file(const char* path, int flags) {
     int fd;
     do {
-        fd = open(path, O_RDONLY | O_CLOEXEC);
+        fd = open(path, flags | O_CLOEXEC, 0666);
     } while (fd < 0 && errno == EINTR);
+    if (fd < 0 || fd > STDERR_FILENO) {
+        return fd;
+    }
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
+bool open_input_file(InputStream& in, const char* path) {
+    const int fd = open_file(path, O_RDONLY);
     if (fd < 0) {
         return false;
     }
@@ -42,10 +57,7 @@ bool open_input_file(InputStream& in, const char* path) {
 }
 
 bool open_output_file(OutputStream& out, const char* path) {
-    int fd;
-    do {
-        fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    } while (fd < 0 && errno == EINTR);
+    const int fd = open_file(path, O_WRONLY | O_CREAT | O_TRUNC);
     if (fd < 0) {
         return false;
     }
@@ -56,8 +68,11 @@ bool open_output_file(OutputStream& out, const char* path) {
     return true;
 }
 
-// True when the output path (standard output when null) is the regular file
-// the input reads.
+// True when a run writing to output_path (standard output when null) would
+// destroy or chase its own input. A named output is opened emptied, so it may
+// never be the input's file. Standard output is already open: on the input's
+// file it harms nothing unless the input still has bytes to read from where
+// it stands, bytes the run would overwrite or read back as its own output.
 static bool is_same_file(const InputStream& in, const char* output_path) {
     struct stat input_info;
     struct stat output_info;
@@ -66,15 +81,37 @@ static bool is_same_file(const InputStream& in, const char* output_path) {
     if (found != 0 || fstat(in.fd, &input_info) != 0) {
         return false;
     }
-    return S_ISREG(input_info.st_mode) && S_ISREG(output_info.st_mode) &&
-           input_info.st_dev == output_info.st_dev && input_info.st_ino == output_info.st_ino;
+    if (!S_ISREG(input_info.st_mode) || !S_ISREG(output_info.st_mode) ||
+        input_info.st_dev != output_info.st_dev || input_info.st_ino != output_info.st_ino) {
+        return false;
+    }
+    return output_path != nullptr || lseek(in.fd, 0, SEEK_CUR) < input_info.st_size;
+}
+
+// A standard stream may have been left non-blocking by whoever started us;
+// it is then waited on until ready, as a blocking one would be.
+static bool would_block(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK;
+}
+
+static bool wait_until_ready(int fd, short events) {
+    pollfd entry{fd, events, 0};
+    while (poll(&entry, 1, -1) < 0) {
+        if (errno != EINTR) {
+            return false;
+        }
+    }
+    return true;
 }
 
 long read_some(InputStream& in, char* bytes, std::size_t capacity) {
     for (;;) {
         const ssize_t n = read(in.fd, bytes, capacity);
-        if (n >= 0 || errno != EINTR) {
+        if (n >= 0) {
             return static_cast<long>(n);
+        }
+        if (errno != EINTR && !(would_block(errno) && wait_until_ready(in.fd, POLLIN))) {
+            return -1;
         }
     }
 }
@@ -90,10 +127,13 @@ static bool write_all(int fd, const char* bytes, std::size_t length) {
     while (length > 0) {
         const ssize_t n = write(fd, bytes, length);
         if (n < 0) {
-            if (errno == EINTR) {
+            if (errno == EINTR || (would_block(errno) && wait_until_ready(fd, POLLOUT))) {
                 continue;
             }
             return false;
+        }
+        if (n == 0) {
+            return false;  // no progress, and retrying would spin for ever
         }
         bytes += n;
         length -= static_cast<std::size_t>(n);
@@ -150,9 +190,6 @@ ExitStatus open_filter_streams(const char* input_path, const char* output_path, 
         return exit_failure;
     }
     use_standard_output(out);
-    // Opening the output empties it, so a run that reads its own output would
-    // destroy the input before the first read; and a standard output appending
-    // to the input would chase its own output and never reach the end.
     if (is_same_file(in, output_path)) {
         std::fprintf(stderr, "Input and output are the same file: \"%s\"!\n",
                      output_path == nullptr ? out.name : output_path);

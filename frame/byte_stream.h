@@ -18,6 +18,8 @@ struct InputStream {
     bool may_wait;     // not a regular file: a read may wait for input to arrive
 };
 
+// Holds a whole block, so it belongs in static storage: a program must also
+// run with a stack of 64 KiB.
 struct OutputStream {
     int fd;
     const char* name;  // the path as given, or "stdout"
@@ -34,7 +36,8 @@ bool open_input_file(InputStream& in, const char* path);
 // Creates or empties a file for writing.
 bool open_output_file(OutputStream& out, const char* path);
 
-// Reads up to capacity bytes. Returns the count, 0 at end of input, -1 on error.
+// Reads up to capacity bytes, waiting for a non-blocking stream to have some.
+// Returns the count, 0 at end of input, -1 on error.
 long read_some(InputStream& in, char* bytes, std::size_t capacity);
 
 void close_input(InputStream& in);
@@ -66,9 +69,9 @@ ExitStatus report_read_failure(const InputStream& in);
 ExitStatus report_write_failure(const OutputStream& out);
 
 // Opens the input, refuses an output that is the input itself (named, or
-// standard output on the input's file), then creates the output: the output
-// is touched only once the input is known good. With a null path the standard
-// stream is used. On failure the reason is reported and exit_failure
-// returned; otherwise exit_success.
+// standard output on the input's file with bytes of it still to read), then
+// creates the output: the output is touched only once the input is known good. With a null path the
+// standard stream is used. On failure the reason is reported and exit_failure returned; otherwise
+// exit_success.
 ExitStatus open_filter_streams(const char* input_path, const char* output_path, InputStream& in,
                                OutputStream& out);

@@ -60,7 +60,7 @@ static std::size_t find_first_not_of(const char* text, std::size_t length, const
 }
 
 static ExitStatus strip_blank_lines(InputStream& in, OutputStream& out) {
-    LineBuffer buffer;
+    static LineBuffer buffer;  // off the stack, which may be small
     init_line_buffer(buffer, line_capacity, &out);
     std::int64_t line_number = 1;
     LineText line;
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
         }
     }
     InputStream in;
-    OutputStream out;
+    static OutputStream out;  // off the stack, which may be small
     const ExitStatus opened = open_filter_streams(input_path, output_path, in, out);
     if (opened != exit_success) {
         return opened;

@@ -31,7 +31,7 @@ static constexpr std::int32_t join_all = -1;
 static ExitStatus join_lines(InputStream& in, OutputStream& out, std::int32_t group_size,
                              const char* separator) {
     const std::size_t separator_length = std::strlen(separator);
-    LineBuffer buffer;
+    static LineBuffer buffer;  // off the stack, which may be small
     init_line_buffer(buffer, line_capacity, &out);
     std::int64_t line_number = 1;
     LineText line;
@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
         show_usage(quorva_identity, 1, "Number of lines to join must be greater than 0");
     }
     InputStream in;
-    OutputStream out;
+    static OutputStream out;  // off the stack, which may be small
     const ExitStatus opened = open_filter_streams(input_path, output_path, in, out);
     if (opened != exit_success) {
         return opened;

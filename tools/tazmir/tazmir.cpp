@@ -135,7 +135,7 @@ int main(int argc, char** argv) {
     if (reseed) {
         std::srand(static_cast<unsigned>(std::time(nullptr)));
     }
-    OutputStream out;
+    static OutputStream out;  // off the stack, which may be small
     use_standard_output(out);
     return write_draws(out, count, minimum, maximum, separator);
 }

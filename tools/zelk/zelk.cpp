@@ -49,7 +49,7 @@ static void swap_slashes(unsigned char* bytes, std::size_t length, unsigned char
 
 static ExitStatus copy_swapping(InputStream& in, OutputStream& out, unsigned char source,
                                 unsigned char target) {
-    alignas(64) unsigned char block[copy_block_size];
+    alignas(64) static unsigned char block[copy_block_size];  // off the stack, which may be small
     for (;;) {
         const long count = read_some(in, reinterpret_cast<char*>(block), copy_block_size);
         if (count == 0) {
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     const unsigned char target = static_cast<unsigned char>(separator[0]);
     const unsigned char source = target == '/' ? '\\' : '/';
     InputStream in;
-    OutputStream out;
+    static OutputStream out;  // off the stack, which may be small
     const ExitStatus opened = open_filter_streams(input_path, output_path, in, out);
     if (opened != exit_success) {
         return opened;
