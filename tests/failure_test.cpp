@@ -166,11 +166,15 @@ TEST(FailurePaths, NoProgramWritesOverItsOwnInput) {
                           "Input and output are the same file: " + quoted(out), 1);
             EXPECT_EQ(read_file(in), text);
         }
+        const std::string empty = dir.write("empty", "");
+        expect_result(run_tool(p.name, with(p, {empty, empty})), "",
+                      "Input and output are the same file: " + quoted(empty), 1);
     }
 }
 
-// Appending to the input, a run would chase its own output and never end.
-TEST(FailurePaths, StandardOutputOnTheInputFileIsRefused) {
+// Appending to the input, a run would chase its own output and never end; but
+// with nothing left to read (prog f > f, emptied by the shell) nothing is harmed.
+TEST(FailurePaths, StandardOutputOnTheInputFileIsRefusedWhileInputIsLeft) {
     for (const Program& p : programs) {
         if (!p.filter) {
             continue;
@@ -187,6 +191,87 @@ TEST(FailurePaths, StandardOutputOnTheInputFileIsRefused) {
         onto_input.stdin_path = dir.path("soft");
         expect_result(run_tool(p.name, p.plain, onto_input), "", refused, 1);
         EXPECT_EQ(read_file(in), text);
+        RunOptions onto_empty;
+        onto_empty.stdout_path = dir.write("empty", "");
+        expect_result(run_tool(p.name, with(p, {onto_empty.stdout_path}), onto_empty), "", "", 0);
+        onto_empty.stdin_path = onto_empty.stdout_path;
+        expect_result(run_tool(p.name, p.plain, onto_empty), "", "", 0);
+        EXPECT_EQ(read_file(onto_empty.stdout_path), "");
+    }
+}
+
+// A file opened with a standard stream closed must not take that stream's
+// place: the input would pass for standard output, and a message meant for
+// standard error would land in a file. Messages to a closed one are lost.
+TEST(FailurePaths, ClosedStandardStreamsStayClosed) {
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;  // "in" names a file of text, "empty" an empty one
+        RunOptions options;
+        std::string err;
+        int status;
+    };
+    const Case cases[] = {
+        {"quorva", {"1", "in"}, {.close_stdout = true}, "Could not write \"stdout\"!\n", 1},
+        {"pelku", {"empty"}, {.close_stdout = true}, "", 0},
+        {"tazmir", {"3"}, {.close_stdout = true, .close_stderr = true}, "", 1},
+        {"zelk", {"in"}, {.close_stdout = true}, "Could not write \"stdout\"!\n", 1},
+    };
+    ScratchDir dir;
+    dir.write("in", text);
+    dir.write("empty", "");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.program);
+        std::vector<std::string> args = c.args;
+        for (std::string& arg : args) {
+            arg = arg == "in" || arg == "empty" ? dir.path(arg) : arg;
+        }
+        expect_result(run_tool(c.program, args, c.options), "", c.err, c.status);
+    }
+}
+
+// Every fixed block lies off the stack, so a small stack limit is no crash.
+TEST(FailurePaths, EveryProgramRunsWithA64KiBStack) {
+    for (const Program& p : programs) {
+        SCOPED_TRACE(p.name);
+        RunOptions options;
+        options.input = text;
+        const RunResult plain = run_tool(p.name, p.plain, options);
+        options.stack_kib = 64;
+        expect_result(run_tool(p.name, p.plain, options), plain.out, "", 0);
+    }
+}
+
+// A stream left non-blocking by whoever started the program is waited on when
+// not ready. Fed in bursts and drained slowly, both pipes often are not.
+TEST(FailurePaths, NonBlockingPipesFedAndDrainedSlowly) {
+    std::string input;
+    while (input.size() < 600000) {
+        input += "C:\\dir\\" + std::to_string(input.size()) + "\n\n";
+    }
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        std::size_t fed = 0;
+        const auto feed = [&](char* bytes, std::size_t) {
+            if (fed % (64 * 1024) == 0) {
+                usleep(2000);
+            }
+            const std::size_t length = std::min<std::size_t>(4096, input.size() - fed);
+            fed += input.copy(bytes, length, fed);
+            return length;
+        };
+        std::string output;
+        const auto drain = [&](const char* bytes, std::size_t length) {
+            usleep(3000);
+            output.append(bytes, length);
+        };
+        const StreamedRunResult r = run_tool_streamed(p.name, p.plain, feed, drain, true);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 0);
+        EXPECT_TRUE(output == p.expect(input)) << output.size() << " bytes written";
     }
 }
 

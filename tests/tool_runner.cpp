@@ -96,7 +96,16 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
         } else {
             redirect(out_path, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
         }
-        redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+        if (options.close_stderr) {
+            close(STDERR_FILENO);
+        } else {
+            redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
+        }
+        if (options.stack_kib > 0) {
+            const rlim_t bytes = static_cast<rlim_t>(options.stack_kib) * 1024;
+            const rlimit limit{bytes, bytes};
+            setrlimit(RLIMIT_STACK, &limit);
+        }
         setenv("LC_ALL", "C", 1);
         execv(binary.c_str(), argv.data());
         _exit(126);
@@ -123,7 +132,8 @@ static void write_all_or_exit(int fd, const char* bytes, std::size_t length) {
 
 StreamedRunResult run_tool_streamed(const std::string& program,
                                     const std::vector<std::string>& args,
-                                    const InputGenerator& generate, const OutputConsumer& consume) {
+                                    const InputGenerator& generate, const OutputConsumer& consume,
+                                    bool non_blocking) {
     ScratchDir scratch;
     const std::string err_path = scratch.path("stderr");
     const std::string binary = tool_path(program);
@@ -140,6 +150,10 @@ StreamedRunResult run_tool_streamed(const std::string& program,
     if (tool == 0) {
         dup2(to_tool[0], STDIN_FILENO);
         dup2(from_tool[1], STDOUT_FILENO);
+        if (non_blocking) {
+            fcntl(STDIN_FILENO, F_SETFL, O_NONBLOCK);
+            fcntl(STDOUT_FILENO, F_SETFL, O_NONBLOCK);
+        }
         redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
         setenv("LC_ALL", "C", 1);
         execv(binary.c_str(), argv.data());

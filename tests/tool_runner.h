@@ -13,11 +13,13 @@ struct RunResult {
 };
 
 struct RunOptions {
-    std::string input;          // bytes on standard input
-    std::string stdin_path;     // a file to open as standard input instead
-    std::string stdout_path;    // a file to open as standard output instead of capturing
+    std::string input{};        // bytes on standard input
+    std::string stdin_path{};   // a file to open as standard input instead
+    std::string stdout_path{};  // a file to open as standard output instead of capturing
     bool close_stdout = false;  // run with standard output closed
     bool close_stdin = false;   // run with standard input closed
+    bool close_stderr = false;  // run with standard error closed
+    int stack_kib = 0;          // a limit on the stack in KiB; 0 for none
 };
 
 // Path of one of the suite's programs in the build tree.
@@ -42,9 +44,11 @@ struct StreamedRunResult {
 // Runs a program with pipes on standard input and output, so that inputs far
 // larger than the test's own memory can pass through it: a separate process
 // feeds the generator's pieces in, and the consumer sees the output as it comes.
+// With non_blocking, the program's ends of both pipes are left non-blocking.
 StreamedRunResult run_tool_streamed(const std::string& program,
                                     const std::vector<std::string>& args,
-                                    const InputGenerator& generate, const OutputConsumer& consume);
+                                    const InputGenerator& generate, const OutputConsumer& consume,
+                                    bool non_blocking = false);
 
 // One row of a black-box table: arguments and standard input in; standard
 // output, standard error and exit status expected.
