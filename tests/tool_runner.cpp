@@ -96,11 +96,7 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
         } else {
             redirect(out_path, O_WRONLY | O_CREAT | O_TRUNC, STDOUT_FILENO);
         }
-        if (options.close_stderr) {
-            close(STDERR_FILENO);
-        } else {
-            redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
-        }
+        redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
         if (options.stack_kib > 0) {
             const rlim_t bytes = static_cast<rlim_t>(options.stack_kib) * 1024;
             const rlimit limit{bytes, bytes};

@@ -13,12 +13,11 @@ struct RunResult {
 };
 
 struct RunOptions {
-    std::string input{};        // bytes on standard input
-    std::string stdin_path{};   // a file to open as standard input instead
-    std::string stdout_path{};  // a file to open as standard output instead of capturing
+    std::string input;          // bytes on standard input
+    std::string stdin_path;     // a file to open as standard input instead
+    std::string stdout_path;    // a file to open as standard output instead of capturing
     bool close_stdout = false;  // run with standard output closed
     bool close_stdin = false;   // run with standard input closed
-    bool close_stderr = false;  // run with standard error closed
     int stack_kib = 0;          // a limit on the stack in KiB; 0 for none
 };
 
