@@ -70,8 +70,8 @@ ExitStatus report_write_failure(const OutputStream& out);
 
 // Opens the input, refuses an output that is the input itself (named, or
 // standard output on the input's file with bytes of it still to read), then
-// creates the output: the output is touched only once the input is known good. With a null path the
-// standard stream is used. On failure the reason is reported and exit_failure returned; otherwise
-// exit_success.
+// creates the output: the output is touched only once the input is known
+// good. With a null path the standard stream is used. On failure the reason
+// is reported and exit_failure returned; otherwise exit_success.
 ExitStatus open_filter_streams(const char* input_path, const char* output_path, InputStream& in,
                                OutputStream& out);
