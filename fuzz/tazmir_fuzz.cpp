@@ -26,17 +26,14 @@ bool check_span_remainders() {
     std::mt19937 pick(7);
     for (int width = 1; width <= 32; ++width) {
         const std::uint32_t low = std::uint32_t{1} << (width - 1);
-        const std::uint32_t high = low - 1 + low;
-        std::uniform_int_distribution<std::uint32_t> any_span(low, high);
+        std::uniform_int_distribution<std::uint32_t> any_span(low, low - 1 + low);
         for (int i = 0; i < 1000; ++i) {
-            const std::uint32_t span = i == 0 ? low : i == 1 ? high : any_span(pick);
+            const std::uint32_t span = i == 0 ? low : i == 1 ? low - 1 + low : any_span(pick);
             const SpanDivisor divisor = make_span_divisor(span);
             const std::uint32_t top = INT32_MAX / span * span;
-            for (std::uint32_t r : {0u, span - 1, top - 1, top, top - span, top - span + 1,
-                                    std::uint32_t{INT32_MAX}}) {
+            for (std::uint32_t r : {span - 1, top - span - 1, top - 1, top, 2147483647u}) {
                 if (r <= INT32_MAX && remainder_of(r, divisor) != r % span) {
-                    std::fprintf(stderr, "%u mod %u is not %u\n", r, span,
-                                 remainder_of(r, divisor));
+                    std::fprintf(stderr, "%u mod %u\n", r, span);
                     std::abort();
                 }
             }
@@ -48,8 +45,7 @@ bool check_span_remainders() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const bool remainders_checked = check_span_remainders();
-    (void)remainders_checked;
+    [[maybe_unused]] static const bool remainders_checked = check_span_remainders();
     const ProgramRun run = run_program(data, size);
     require(run.status == 0 || run.status == 1, "a known status", run);
     if (run.status != 0 || has_arg(run, "--version")) {
