@@ -3,7 +3,10 @@
 #include <cstdint>
 #include <cstdlib>
 #include <ctime>
+#include <deque>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -85,20 +88,36 @@ TEST(Tazmir, WritesTheDefaultSequenceUnseeded) {
         });
 }
 
-// A span wider than 2147483647 is taken in 64 bits instead of wrapping.
+// A span wider than 2147483647 is taken in 64 bits instead of wrapping. Every
+// range gives the library's own draws: spans of 1, 2, 2^31 - 1, 2^31 and
+// 2^32 - 1, and one of each width between, at random places and counts.
 TEST(Tazmir, WideRangesDoNotWrap) {
     const std::string full = draws(5, int32_min, int32_max);
     const std::string wide = draws(8, -2000000000, 2000000000);
-    run_cases("tazmir",
-              {
-                  {"whole 32-bit range", {"-n-2147483648", "-x2147483647", "5"}, "", full, "", 0},
-                  {"wider than the positive range",
-                   {"-n-2000000000", "-x2000000000", "8"},
-                   "",
-                   wide,
-                   "",
-                   0},
-              });
+    std::vector<ToolCase> cases = {
+        {"whole 32-bit range", {"-n-2147483648", "-x2147483647", "5"}, "", full, "", 0},
+        {"wider than the positive range", {"-n-2000000000", "-x2000000000", "8"}, "", wide, "", 0},
+    };
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges = {
+        {-7, -6},        {-1, 1},        {int32_min, -1},
+        {-1, int32_max}, {int32_min, 0}, {int32_min, int32_max}};
+    std::mt19937 pick(20261208);
+    for (int width = 1; width <= 32; ++width) {
+        const std::int64_t span = std::uniform_int_distribution<std::int64_t>(
+            std::int64_t{1} << (width - 1), (std::int64_t{1} << width) - 1)(pick);
+        const std::int64_t minimum =
+            std::uniform_int_distribution<std::int64_t>(int32_min, int32_max - span)(pick);
+        ranges.emplace_back(minimum, minimum + span);
+    }
+    std::deque<std::string> names;  // the rows point into it
+    for (const auto& [minimum, maximum] : ranges) {
+        const int count = std::uniform_int_distribution<int>(1, 3000)(pick);
+        std::vector<std::string> args = {"-n" + std::to_string(minimum),
+                                         "-x" + std::to_string(maximum), std::to_string(count)};
+        names.push_back(args[0] + " " + args[1] + " " + args[2]);
+        cases.push_back({names.back().c_str(), args, "", draws(count, minimum, maximum), "", 0});
+    }
+    run_cases("tazmir", cases);
     EXPECT_NE(full, draws(5, int32_min, int32_min + 1)) << "every draw is the minimum";
 }
 
