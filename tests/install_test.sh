@@ -32,13 +32,15 @@ for tool in "${tools[@]}"; do
         fail "man does not find $tool's page under the prefix"
     fi
 done
-for doc in README.md LICENSE; do
-    cmp -s "$prefix/$docs/$doc" "$source/$doc" || fail "$doc not installed in $docs/"
-done
-# Nothing else is installed: no library, header or test program.
+cmp -s "$prefix/$docs/README.md" "$source/README.md" || fail "README.md not installed in $docs/"
+[[ -s $prefix/$docs/copyright ]] || fail "no copyright file in $docs/"
+zcat "$prefix/$docs/changelog.gz" 2>/dev/null | cmp -s - "$source/cmake/debian/changelog" ||
+    fail "changelog.gz in $docs/ is not the changelog"
+# Nothing else is installed: no library, header, test program or package-only
+# file.
 installed=$(cd "$prefix" && find . -type f | sort)
 installed_count=$(printf '%s\n' "$installed" | grep -c .)
-[[ $installed_count -eq $((2 * ${#tools[@]} + 2)) ]] ||
+[[ $installed_count -eq $((2 * ${#tools[@]} + 3)) ]] ||
     fail "installed $installed_count files: $installed"
 
 # A staged install for packagers: everything under DESTDIR, nothing outside.
@@ -52,7 +54,7 @@ for tool in "${tools[@]}"; do
     [[ -x $stage$staged_prefix/bin/$tool && -f $stage$staged_prefix/share/man/man1/$tool.1.gz ]] ||
         fail "$tool or its manual page missing under DESTDIR"
 done
-[[ -f $stage$staged_prefix/$docs/LICENSE ]] || fail "LICENSE missing under DESTDIR"
+[[ -f $stage$staged_prefix/$docs/copyright ]] || fail "copyright file missing under DESTDIR"
 [[ ! -e $staged_prefix ]] || fail "the staged install wrote outside DESTDIR"
 
 echo "install test: ${#tools[@]} programs, $failures failures"

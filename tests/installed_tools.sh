@@ -42,11 +42,11 @@ check_job() {
         fail "$tool job from $bin: got $(printf %q "$actual"), expected $(printf %q "$expected")"
 }
 
-# A lean program: stripped, and linked to nothing beyond the C and C++
-# runtime.
+# A lean program: stripped (of the compiler's .comment note too), and linked
+# to nothing beyond the C and C++ runtime.
 check_lean() {
     local program=$1 libraries unexpected
-    if readelf -S "$program" | grep -q '\.symtab'; then
+    if readelf -S "$program" | grep -q -e '\.symtab' -e '\.comment'; then
         fail "$program is not stripped"
     fi
     libraries=$(ldd "$program" 2>&1) || fail "ldd failed on $program: $libraries"

@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# Builds the Debian package, checks its metadata and contents, unpacks it into
-# a temporary root and runs every program from there.
-# Usage: package_test.sh <cpack> <build dir> <version> <program>...
+# Builds the Debian package, checks its metadata and contents, lints it,
+# unpacks it into a temporary root and runs every program from there; then
+# builds it again from a copy of the source in a fresh build folder and
+# expects the same bytes.
+# Usage: package_test.sh <cmake> <cpack> <source dir> <build dir> <version> <program>...
 set -uo pipefail
-cpack=$1 build=$2 version=$3
-shift 3
+cmake=$1 cpack=$2 source=$3 build=$4 version=$5
+shift 5
 tools=("$@")
 . "$(dirname "$0")/installed_tools.sh"
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+
+# The package takes its time stamps from the last commit by itself; where
+# there is no commit to read, both builds are given one.
+commit_time=$(git -C "$source" log -1 --format=%ct 2>/dev/null)
+[[ -n ${SOURCE_DATE_EPOCH:-} || -n $commit_time ]] || export SOURCE_DATE_EPOCH=$(date +%s)
 
 if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
     cat "$scratch/cpack.log" >&2
@@ -35,6 +42,12 @@ depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -Ev '^(lib
 owners=$(dpkg-deb -c "$package" | awk '{print $2}' | sort -u)
 [[ $owners == root/root ]] || fail "file owners in the package: $owners"
 
+# Policy: nothing but what the package's own overrides cover.
+if command -v lintian >/dev/null; then
+    tags=$(lintian -I -E --pedantic "$package" 2>&1 | grep -v '^running with root privileges')
+    [[ -z $tags ]] || fail "lintian: $tags"
+fi
+
 root=$scratch/root
 dpkg-deb -x "$package" "$root" || fail "dpkg-deb -x failed"
 for tool in "${tools[@]}"; do
@@ -44,9 +57,37 @@ for tool in "${tools[@]}"; do
     check_job "$root/usr/bin" "$tool"
     check_lean "$root/usr/bin/$tool"
 done
-for doc in README.md LICENSE; do
-    [[ -f $root/usr/share/doc/tovrane-text-tools/$doc ]] || fail "$doc not in the package"
+docs=$root/usr/share/doc/tovrane-text-tools
+[[ -f $docs/README.md ]] || fail "README.md not in the package"
+[[ -s $docs/copyright && ! -e $docs/LICENSE ]] || fail "no copyright file, or a LICENSE beside it"
+# The changelog's latest entry is this version.
+zcat "$docs/changelog.gz" >"$scratch/changelog" || fail "changelog.gz is no gzip file"
+logged=$(dpkg-parsechangelog -l "$scratch/changelog" -S Version 2>&1)
+[[ $logged == "$version" ]] || fail "the changelog's latest entry is $logged, not $version"
+
+# Reproducible: the same package from another copy of the source, built in
+# another folder with the same compiler and flags.
+copy=$scratch/source fresh=$scratch/build
+mkdir "$copy" && tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf - ||
+    fail "could not copy the source"
+settings=()
+for name in CMAKE_TOOLCHAIN_FILE CMAKE_CXX_COMPILER CMAKE_BUILD_TYPE CMAKE_CXX_FLAGS \
+    CMAKE_EXE_LINKER_FLAGS CMAKE_COMPILE_WARNING_AS_ERROR HARDENING; do
+    value=$(sed -n "s/^$name:[A-Z]*=//p" "$build/CMakeCache.txt")
+    [[ -z $value ]] || settings+=("-D$name=$value")
 done
+if ! { "$cmake" -S "$copy" -B "$fresh" -DBUILD_TESTING=OFF "${settings[@]}" &&
+    "$cmake" --build "$fresh" -j2 &&
+    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$commit_time} "$cpack" -G DEB \
+        --config "$fresh/CPackConfig.cmake" -B "$scratch/again"; } >"$scratch/again.log" 2>&1; then
+    cat "$scratch/again.log" >&2
+    fail "the second package build failed"
+elif ! cmp -s "$package" "$scratch/again/${package##*/}"; then
+    again=$scratch/again/${package##*/}
+    dpkg-deb -x "$again" "$scratch/again/root"
+    fail "the second build differs: $(diff <(dpkg-deb -c "$package") <(dpkg-deb -c "$again") | head)" \
+        "$(diff -rq "$root" "$scratch/again/root")"
+fi
 
 echo "package test: ${#tools[@]} programs, $failures failures"
 exit $((failures > 0))
