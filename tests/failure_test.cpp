@@ -290,8 +290,8 @@ TEST(FailurePaths, FilesOverTwoGibibytesOpen) {
 // counts what it took over from this process before it started the program,
 // so each is measured against an empty run started the same way.
 TEST(FailurePaths, LargeInputsRunInConstantMemory) {
-    const std::uint64_t total = 200 * 1000 * 1000;
-    const auto generator = [total](std::uint64_t* fed, bool lines) -> InputGenerator {
+    constexpr std::uint64_t total = 200 * 1000 * 1000;
+    const auto generator = [](std::uint64_t* fed, bool lines) -> InputGenerator {
         return [=](char* bytes, std::size_t capacity) {
             std::size_t length = 0;
             for (; length < capacity && *fed < total; ++length, ++*fed) {
