@@ -262,9 +262,10 @@ TEST(FailurePaths, ThousandsOfArguments) {
     }
 }
 
-// A file past 2 GiB opens where off_t would be 32 bits without large-file
-// support. It is sparse, so it takes no room, and nothing reads far into it:
-// the line tools stop at their first line, zelk at its first write.
+// Files past 2 GiB open in every build, 32-bit ones above all, where off_t is
+// 32 bits unless large files are asked for. The file is sparse, so it takes no
+// room, and nothing reads far into it: the line tools stop at their first
+// line, zelk at its first write.
 TEST(FailurePaths, FilesOverTwoGibibytesOpen) {
     ScratchDir dir;
     const std::string large = dir.write("large", "");
