@@ -107,9 +107,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${package_homepage})
 # The programs need only the C library; let dpkg-shlibdeps state which
-# version, and name it plainly where that tool is missing.
+# version, and name it plainly where that tool is missing. It knows only this
+# machine's libraries, so a cross build names it plainly too, and takes its
+# architecture from the toolchain file rather than from this machine.
 find_program(DPKG_SHLIBDEPS_PROGRAM dpkg-shlibdeps)
-if(DPKG_SHLIBDEPS_PROGRAM)
+if(DPKG_SHLIBDEPS_PROGRAM AND NOT CMAKE_CROSSCOMPILING)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")

@@ -11,6 +11,8 @@ shift 2
 tools=("$@")
 
 failures=0
+# A cross build's programs run under its emulator, named word by word.
+read -ra emulator <<<"${TOOL_EMULATOR:-}"
 fail() {
     echo "FAIL: $*" >&2
     failures=$((failures + 1))
@@ -36,7 +38,7 @@ for tool in "${tools[@]}"; do
 
     # Plain text, no overstriking, lines long enough never to wrap.
     text=$(groff -man -Tascii -P-c -P-b -P-u -P-o -rLL=300n "$page" 2>/dev/null)
-    usage=$("$bin/$tool" -? 2>&1 >/dev/null)
+    usage=$("${emulator[@]}" "$bin/$tool" -? 2>&1 >/dev/null)
 
     synopsis=$(section SYNOPSIS <<<"$text" | squeeze)
     usage_lines=$(sed -n 's/^  USAGE [0-9]*: //p' <<<"$usage" | squeeze)
@@ -55,7 +57,7 @@ for tool in "${tools[@]}"; do
     [[ $tags == "$expected" ]] ||
         fail "options of $tool.1 are" $tags "but its usage block has" $expected
 
-    version=$("$bin/$tool" --version | tr -d '\r')
+    version=$("${emulator[@]}" "$bin/$tool" --version | tr -d '\r')
     grep -qF "version, $version," <<<"$text" || fail "$tool.1 does not give the version $version"
 
     [[ $(section NAME <<<"$text" | squeeze) == "$tool - "* ]] || fail "NAME of $tool.1"

@@ -22,7 +22,9 @@ if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$sc
     cat "$scratch/cpack.log" >&2
     fail "cpack -G DEB failed"
 fi
-package=$scratch/out/tovrane-text-tools_${version}_$(dpkg --print-architecture).deb
+# A cross build's package is for its target (PACKAGE_ARCHITECTURE).
+architecture=${PACKAGE_ARCHITECTURE:-$(dpkg --print-architecture)}
+package=$scratch/out/tovrane-text-tools_${version}_$architecture.deb
 if [[ ! -f $package ]]; then
     fail "no package $package: $(ls "$scratch/out")"
     exit 1
@@ -32,6 +34,7 @@ field() { dpkg-deb -f "$package" "$1"; }
 [[ $(field Package) == tovrane-text-tools ]] || fail "Package: $(field Package)"
 [[ $(field Version) == "$version" ]] || fail "Version: $(field Version)"
 [[ $(field Section) == utils ]] || fail "Section: $(field Section)"
+[[ $(field Architecture) == "$architecture" ]] || fail "Architecture: $(field Architecture)"
 [[ $(field Maintainer) == "Tovrane Software (Pty) Ltd <support@tovrane.com>" ]] ||
     fail "Maintainer: $(field Maintainer)"
 [[ $(field Description | wc -l) -ge 2 ]] || fail "Description lacks its long text"

@@ -58,11 +58,28 @@ static void redirect(const std::string& path, int flags, int target) {
     close(fd);
 }
 
-// The argument vector for execv: the program's name, its arguments, a null.
-static std::vector<char*> make_argv(const std::string& program,
+// The emulator of a cross build, word by word; none in a native build.
+static const std::vector<std::string>& emulator() {
+    static const std::vector<std::string> words = [] {
+        std::vector<std::string> split;
+        std::istringstream text(TOOL_EMULATOR);
+        for (std::string word; text >> word;) {
+            split.push_back(word);
+        }
+        return split;
+    }();
+    return words;
+}
+
+// The argument vector for execv, whose first entry is also the file to run:
+// the emulator if there is one, the program's path, its arguments, a null.
+static std::vector<char*> make_argv(const std::string& binary,
                                     const std::vector<std::string>& args) {
     std::vector<char*> argv;
-    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& word : emulator()) {
+        argv.push_back(const_cast<char*>(word.c_str()));
+    }
+    argv.push_back(const_cast<char*>(binary.c_str()));
     for (const std::string& arg : args) {
         argv.push_back(const_cast<char*>(arg.c_str()));
     }
@@ -79,7 +96,7 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
     const std::string err_path = scratch.path("stderr");
     const std::string binary = tool_path(program);
 
-    std::vector<char*> argv = make_argv(program, args);
+    std::vector<char*> argv = make_argv(binary, args);
 
     std::fflush(nullptr);
     const pid_t pid = fork();
@@ -103,7 +120,7 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
             setrlimit(RLIMIT_STACK, &limit);
         }
         setenv("LC_ALL", "C", 1);
-        execv(binary.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(126);
     }
     int wait_status = 0;
@@ -133,7 +150,7 @@ StreamedRunResult run_tool_streamed(const std::string& program,
     ScratchDir scratch;
     const std::string err_path = scratch.path("stderr");
     const std::string binary = tool_path(program);
-    std::vector<char*> argv = make_argv(program, args);
+    std::vector<char*> argv = make_argv(binary, args);
 
     int to_tool[2];
     int from_tool[2];
@@ -152,7 +169,7 @@ StreamedRunResult run_tool_streamed(const std::string& program,
         }
         redirect(err_path, O_WRONLY | O_CREAT | O_TRUNC, STDERR_FILENO);
         setenv("LC_ALL", "C", 1);
-        execv(binary.c_str(), argv.data());
+        execv(argv[0], argv.data());
         _exit(126);
     }
     close(to_tool[0]);
