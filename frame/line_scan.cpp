@@ -1,0 +1,152 @@
+// Line feeds found 16, 32 or 64 bytes a step where the processor can, the
+// way chosen once per run; a plain loop everywhere else. This is the only
+// file with processor-specific code.
+#include "frame/line_scan.h"
+
+#include <bit>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
+using LineFeedFinder = std::size_t (*)(const unsigned char* bytes, std::size_t begin,
+                                       std::size_t end, std::uint32_t* feeds);
+
+static std::size_t find_plainly(const unsigned char* bytes, std::size_t begin, std::size_t end,
+                                std::uint32_t* feeds) {
+    std::size_t count = 0;
+    for (std::size_t at = begin; at < end; ++at) {
+        if (bytes[at] == '\n') {
+            feeds[count++] = static_cast<std::uint32_t>(at);
+        }
+    }
+    return count;
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+
+// The marks of one 64-byte word that lie in [begin, end).
+[[gnu::always_inline]] static inline std::uint64_t marks_in_range(std::uint64_t marks,
+                                                                  std::size_t word,
+                                                                  std::size_t begin,
+                                                                  std::size_t end) {
+    if (word == begin / 64) {
+        marks &= ~std::uint64_t{0} << begin % 64;
+    }
+    if (word == (end - 1) / 64 && end % 64 != 0) {
+        marks &= ~(~std::uint64_t{0} << end % 64);
+    }
+    return marks;
+}
+
+// Writes the positions of the marks, one at a time.
+[[gnu::always_inline]] static inline std::size_t put_each(std::uint64_t marks, std::size_t base,
+                                                          std::uint32_t* feeds) {
+    std::size_t count = 0;
+    for (; marks != 0; marks &= marks - 1) {
+        feeds[count++] = static_cast<std::uint32_t>(base + std::countr_zero(marks));
+    }
+    return count;
+}
+
+// Writes the positions of the marks without a branch on how many there are:
+// a word of text holds a few line feeds, and a branch on their number would
+// be mispredicted all the time. Four positions are written whatever the
+// count; the rare word with more takes a loop. The empty asm hides that the
+// marks may have run out, which the compiler would otherwise test for.
+[[gnu::always_inline]] static inline std::size_t put_four(std::uint64_t marks, std::size_t base,
+                                                          std::uint32_t* feeds) {
+    const auto count = static_cast<std::size_t>(std::popcount(marks));
+    for (int i = 0; i < 4; ++i) {
+        feeds[i] = static_cast<std::uint32_t>(base + std::countr_zero(marks));
+        marks &= marks - 1;
+        asm("" : "+r"(marks));
+    }
+    if (count > 4) {
+        put_each(marks, base, feeds + 4);
+    }
+    return count;
+}
+
+__attribute__((target("sse2"))) static std::uint64_t marks_in_16(const unsigned char* bytes) {
+    const __m128i vector = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+    return static_cast<std::uint16_t>(
+        _mm_movemask_epi8(_mm_cmpeq_epi8(vector, _mm_set1_epi8('\n'))));
+}
+
+__attribute__((target("sse2"))) static std::size_t find_with_sse2(const unsigned char* bytes,
+                                                                  std::size_t begin,
+                                                                  std::size_t end,
+                                                                  std::uint32_t* feeds) {
+    std::size_t count = 0;
+    for (std::size_t word = begin / 64; word * 64 < end; ++word) {
+        const unsigned char* at = bytes + word * 64;
+        const std::uint64_t marks = marks_in_16(at) | marks_in_16(at + 16) << 16 |
+                                    marks_in_16(at + 32) << 32 | marks_in_16(at + 48) << 48;
+        count += put_each(marks_in_range(marks, word, begin, end), word * 64, feeds + count);
+    }
+    return count;
+}
+
+__attribute__((target("avx2"))) static std::uint64_t marks_in_32(const unsigned char* bytes) {
+    const __m256i vector = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes));
+    return static_cast<std::uint32_t>(
+        _mm256_movemask_epi8(_mm256_cmpeq_epi8(vector, _mm256_set1_epi8('\n'))));
+}
+
+__attribute__((target("avx2,bmi,popcnt"))) static std::size_t find_with_avx2(
+    const unsigned char* bytes, std::size_t begin, std::size_t end, std::uint32_t* feeds) {
+    std::size_t count = 0;
+    for (std::size_t word = begin / 64; word * 64 < end; ++word) {
+        const unsigned char* at = bytes + word * 64;
+        const std::uint64_t marks = marks_in_32(at) | marks_in_32(at + 32) << 32;
+        count += put_four(marks_in_range(marks, word, begin, end), word * 64, feeds + count);
+    }
+    return count;
+}
+
+__attribute__((target("avx512f,avx512bw,bmi,popcnt"))) static std::size_t find_with_avx512(
+    const unsigned char* bytes, std::size_t begin, std::size_t end, std::uint32_t* feeds) {
+    std::size_t count = 0;
+    const __m512i feed = _mm512_set1_epi8('\n');
+    for (std::size_t word = begin / 64; word * 64 < end; ++word) {
+        const std::uint64_t marks =
+            _mm512_cmpeq_epi8_mask(_mm512_loadu_si512(bytes + word * 64), feed);
+        count += put_four(marks_in_range(marks, word, begin, end), word * 64, feeds + count);
+    }
+    return count;
+}
+
+#endif
+
+static LineFeedFinder best_finder() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    const bool bit_counts = __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi");
+    if (bit_counts && __builtin_cpu_supports("avx512bw")) {
+        return find_with_avx512;
+    }
+    if (bit_counts && __builtin_cpu_supports("avx2")) {
+        return find_with_avx2;
+    }
+    if (__builtin_cpu_supports("sse2")) {  // always, on x86-64
+        return find_with_sse2;
+    }
+#endif
+    return find_plainly;
+}
+
+// Chosen at the first call. The programs have one thread, and a guarded
+// static would bring in the whole C++ runtime library for it.
+static LineFeedFinder finder = nullptr;
+
+std::size_t find_line_feeds(const char* bytes, std::size_t begin, std::size_t end,
+                            std::uint32_t* feeds) {
+    if (begin >= end) {
+        return 0;
+    }
+    if (finder == nullptr) {
+        finder = best_finder();
+    }
+    return finder(reinterpret_cast<const unsigned char*>(bytes), begin, end, feeds);
+}
