@@ -179,3 +179,38 @@ inline ToolOutcome run_through_pipe(
     outcome.err = read_memory_file(err_file);
     return outcome;
 }
+
+// An engine run decoded from fuzzer bytes: the line limit, the group size and
+// separator length, and the most bytes one write into the pipe carries, then
+// the separator and the input.
+struct EngineRun {
+    std::size_t capacity;
+    std::int32_t group_size;
+    std::string separator;
+    std::size_t max_piece;
+    std::string input;
+};
+
+inline EngineRun engine_run_from(const std::uint8_t* data, std::size_t size) {
+    static constexpr std::int32_t group_sizes[] = {-1, 1, 2, 3, 4, -2, INT32_MIN, INT32_MAX};
+    EngineRun run{2, -1, "", 1, ""};
+    if (size < 3) {
+        return run;
+    }
+    run.capacity = 2 + data[0] % 140;
+    run.group_size = group_sizes[data[1] % 8];
+    run.max_piece = 1 + data[2] % 100;
+    const std::size_t separator_end = 3 + std::min<std::size_t>(data[1] / 8 % 4, size - 3);
+    run.separator.assign(data + 3, data + separator_end);
+    std::replace(run.separator.begin(), run.separator.end(), '\0', '0');
+    run.input.assign(data + separator_end, data + size);
+    return run;
+}
+
+// Write sizes from 1 to max_piece, varied.
+inline std::function<std::size_t()> varied_pieces(std::size_t max_piece) {
+    return [max_piece, piece = std::size_t{1}]() mutable {
+        piece = piece * 7 % max_piece + 1;
+        return piece;
+    };
+}
