@@ -18,6 +18,35 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
     buffer.refused_length = 0;
 }
 
+// How many of the lines ending at the line feeds, the first beginning at
+// begin, come before one that takes longest bytes or more: a line too long
+// ends the block before it, and the next read reports it. All lines are
+// measured at once, without a branch each, and only a block that holds a line
+// too long is searched for it.
+static std::size_t count_lines_within(const std::uint32_t* feeds, std::size_t count,
+                                      std::size_t begin, std::size_t longest) {
+    if (count == 0) {
+        return 0;
+    }
+    // Lengths fit in 32 bits, and signed ones compare a vector at a time.
+    const auto limit = static_cast<std::int32_t>(longest);
+    int too_long = feeds[0] + 1 - begin >= longest;
+    for (std::size_t i = 1; i < count; ++i) {
+        too_long |= static_cast<std::int32_t>(feeds[i] - feeds[i - 1]) >= limit;
+    }
+    if (too_long == 0) {
+        return count;
+    }
+    std::size_t line = begin;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (feeds[i] + 1 - line >= longest) {
+            return i;
+        }
+        line = feeds[i] + 1;
+    }
+    return count;
+}
+
 ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block) {
     const std::size_t limit = buffer.capacity - 1;  // the most one read may take
     if (buffer.input_ended) {
@@ -49,7 +78,13 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     if (buffer.input_ended && carried == 0) {
         return ReadResult::end_of_input;
     }
-    std::size_t count = find_line_feeds(buffer.bytes, begin, buffer.end, buffer.feeds);
+    // The scan takes whole words of 64 bytes; the bytes around the block in
+    // its first and last word are spent, and cleared so as not to count.
+    const std::size_t scan_begin = begin / 64 * 64;
+    const std::size_t scan_end = (buffer.end + 63) / 64 * 64;
+    std::memset(buffer.bytes + scan_begin, 0, begin - scan_begin);
+    std::memset(buffer.bytes + buffer.end, 0, scan_end - buffer.end);
+    std::size_t count = find_line_feeds(buffer.bytes, scan_begin, scan_end, buffer.feeds);
     // The carried line was shorter than the limit, so at the end of input it
     // is a last line without a line feed, one byte longer than one with may be.
     std::size_t longest = limit;
@@ -57,18 +92,11 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
         buffer.feeds[count++] = static_cast<std::uint32_t>(buffer.end);
         longest = limit + 1;
     }
-    // A line too long ends the block before it; the next call reports it.
-    std::size_t line = begin;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (buffer.feeds[i] + 1 - line >= longest) {
-            count = i;
-            break;
-        }
-        line = buffer.feeds[i] + 1;
-    }
-    buffer.begin = line;
-    block = LineBlock{buffer.bytes,         buffer.feeds,        count,
-                      buffer.bytes + begin, buffer.bytes + line, buffer.input_ended};
+    count = count_lines_within(buffer.feeds, count, begin, longest);
+    buffer.begin = count == 0 ? begin : buffer.feeds[count - 1] + 1;
+    block = LineBlock{
+        buffer.bytes,      buffer.feeds, count, buffer.bytes + begin, buffer.bytes + buffer.begin,
+        buffer.input_ended};
     return ReadResult::line;
 }
 

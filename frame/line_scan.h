@@ -5,9 +5,8 @@
 #include <cstdint>
 
 // Writes the position of every line feed in bytes[begin, end) to feeds, in
-// order, and gives their count. The scan reads whole words of 64 bytes, so
-// bytes must be readable from begin rounded down to a multiple of 64 up to
-// end rounded up, and it writes a few positions past the count, so feeds
-// needs room for end - begin + 3.
+// order, and gives their count. begin and end are multiples of 64: the scan
+// takes whole words of 64 bytes. It writes a few positions past the count, so
+// feeds needs room for end - begin + 3.
 std::size_t find_line_feeds(const char* bytes, std::size_t begin, std::size_t end,
                             std::uint32_t* feeds);

@@ -49,10 +49,14 @@ static ExitStatus join_in_place(LineBuffer& buffer, InputStream& in, OutputStrea
     LineBlock block;
     ReadResult result;
     while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
-        // A last line without a line feed gets the byte after it written too.
-        for (std::size_t i = 0; i < block.count; ++i) {
+        // Held in locals, which the bytes written cannot change. A last line
+        // without a line feed gets the byte after it written too.
+        char* const bytes = block.bytes;
+        const std::uint32_t* const feeds = block.feeds;
+        const std::size_t count = block.count;
+        for (std::size_t i = 0; i < count; ++i) {
             const bool group_ends = --left == 0;
-            block.bytes[block.feeds[i]] = group_ends ? '\n' : separator;
+            bytes[feeds[i]] = group_ends ? '\n' : separator;
             left = group_ends ? period : left;
         }
         line_number += static_cast<std::int64_t>(block.count);
@@ -100,9 +104,12 @@ static ExitStatus join_copying(LineBuffer& buffer, InputStream& in, OutputStream
     ReadResult result;
     while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
         OutputRoom room = free_output_room(out);
+        const char* const bytes = block.bytes;
+        const std::uint32_t* const feeds = block.feeds;
+        const std::size_t count = block.count;
         const char* line = block.begin;
-        for (std::size_t i = 0; i < block.count; ++i) {
-            const char* const feed = block.bytes + block.feeds[i];
+        for (std::size_t i = 0; i < count; ++i) {
+            const char* const feed = bytes + feeds[i];
             const auto length = static_cast<std::size_t>(feed - line);
             const bool group_ends = --left == 0;
             left = group_ends ? period : left;
