@@ -11,9 +11,13 @@
 void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output) {
     buffer.capacity = capacity;
     buffer.output = output;
+    buffer.block_begin = line_block_offset;
     buffer.begin = line_block_offset;
     buffer.end = line_block_offset;
     buffer.input_ended = false;
+    buffer.input_may_wait = false;
+    buffer.held = 0;
+    buffer.held_at = 0;
     buffer.output_refused = false;
     buffer.refused_length = 0;
 }
@@ -59,10 +63,20 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     if (carried >= limit) {
         return ReadResult::too_long;
     }
+    // The held output goes in front of the unfinished line. It lies before
+    // that line, which lies no lower than where it goes, so neither move
+    // spoils what the other has still to move.
     const std::size_t begin = line_block_offset - carried;
+    if (buffer.held > 0) {
+        std::memmove(buffer.bytes + begin - buffer.held, buffer.bytes + buffer.held_at,
+                     buffer.held);
+        buffer.held_at = begin - buffer.held;
+    }
     if (carried > 0 && buffer.begin != begin) {
         std::memmove(buffer.bytes + begin, buffer.bytes + buffer.begin, carried);
     }
+    buffer.input_may_wait = in.may_wait;
+    buffer.block_begin = begin;
     buffer.begin = begin;
     buffer.end = line_block_offset;
     if (in.may_wait && buffer.output != nullptr &&
@@ -78,35 +92,49 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     if (buffer.input_ended && carried == 0) {
         return ReadResult::end_of_input;
     }
-    // The scan takes whole words of 64 bytes; the bytes around the block in
-    // its first and last word are spent, and cleared so as not to count.
+    // The scan takes whole words of 64 bytes. The bytes after the block in
+    // its last word are spent, and cleared so as not to count; those before
+    // it in its first word may be held output, so line feeds there are
+    // passed over.
     const std::size_t scan_begin = begin / 64 * 64;
     const std::size_t scan_end = (buffer.end + 63) / 64 * 64;
-    std::memset(buffer.bytes + scan_begin, 0, begin - scan_begin);
     std::memset(buffer.bytes + buffer.end, 0, scan_end - buffer.end);
     std::size_t count = find_line_feeds(buffer.bytes, scan_begin, scan_end, buffer.feeds);
+    std::uint32_t* feeds = buffer.feeds;
+    while (count > 0 && *feeds < begin) {
+        ++feeds;
+        --count;
+    }
     // The carried line was shorter than the limit, so at the end of input it
     // is a last line without a line feed, one byte longer than one with may be.
     std::size_t longest = limit;
     if (buffer.input_ended) {
-        buffer.feeds[count++] = static_cast<std::uint32_t>(buffer.end);
+        feeds[count++] = static_cast<std::uint32_t>(buffer.end);
         longest = limit + 1;
     }
-    count = count_lines_within(buffer.feeds, count, begin, longest);
-    buffer.begin = count == 0 ? begin : buffer.feeds[count - 1] + 1;
+    count = count_lines_within(feeds, count, begin, longest);
+    buffer.begin = count == 0 ? begin : feeds[count - 1] + 1;
     block = LineBlock{
-        buffer.bytes,      buffer.feeds, count, buffer.bytes + begin, buffer.bytes + buffer.begin,
+        buffer.bytes,      feeds, count, buffer.bytes + begin, buffer.bytes + buffer.begin,
         buffer.input_ended};
     return ReadResult::line;
 }
 
-bool write_block_output(LineBuffer& buffer, OutputStream& out, const char* bytes,
-                        std::size_t length) {
-    if (!buffer.output_refused && write_unbuffered(out, bytes, length)) {
-        return true;
+bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t length) {
+    const std::size_t from = buffer.block_begin - buffer.held;
+    const std::size_t pending = buffer.held + length;
+    if (!buffer.output_refused) {
+        const std::size_t now =
+            buffer.input_may_wait ? pending : pending / output_page_size * output_page_size;
+        if (write_unbuffered(out, buffer.bytes + from, now)) {
+            buffer.held = pending - now;
+            buffer.held_at = from + now;
+            return true;
+        }
+        buffer.output_refused = true;
     }
-    buffer.output_refused = true;
-    buffer.refused_length += length;
+    buffer.held = 0;
+    buffer.refused_length += pending;
     return buffer.refused_length <= stream_block_size;
 }
 
@@ -118,7 +146,9 @@ ExitStatus report_line_too_long(std::int64_t line_number) {
 ExitStatus end_line_filter(const LineBuffer& buffer, ReadResult last, std::int64_t line_number,
                            InputStream& in, OutputStream& out) {
     // What earlier lines produced stays written, whatever stopped the loop.
-    const bool written = finish_output(out) && !buffer.output_refused;
+    const bool held_written =
+        !buffer.output_refused && write_unbuffered(out, buffer.bytes + buffer.held_at, buffer.held);
+    const bool written = finish_output(out) && held_written;
     ExitStatus status = exit_success;
     if (last == ReadResult::too_long) {
         status = report_line_too_long(line_number);

@@ -14,21 +14,31 @@ inline constexpr std::size_t largest_line_capacity = 2048;
 // line tools make no more system calls than one.
 inline constexpr std::size_t line_block_size = 128 * 1024;
 
-// Where each block lands in the buffer: a page in, with the unfinished line
-// of the block before just in front of it, so reads fill whole aligned pages.
-inline constexpr std::size_t line_block_offset = 4096;
-static_assert(line_block_offset >= largest_line_capacity);
+// Output of the line tools goes out in whole pages while more input follows
+// at once: a pipe takes them with far fewer wake-ups of its reader than
+// pieces of odd length.
+inline constexpr std::size_t output_page_size = 4096;
+
+// Where each block lands in the buffer: two pages in, with the unfinished
+// line of the block before just in front of it, and in front of that the
+// output held back from the whole pages, so reads fill whole aligned pages.
+inline constexpr std::size_t line_block_offset = 2 * 4096;
+static_assert(line_block_offset >= largest_line_capacity + output_page_size);
 
 // Lines are read a block at a time. A line, counting its line feed, is too
 // long when it takes capacity - 1 bytes or more: the longest accepted is
 // capacity - 3 bytes plus its line feed, or capacity - 2 bytes at the end of
 // input without one. The buffer is large, so a tool keeps it in static storage.
 struct LineBuffer {
-    std::size_t capacity;  // the line limit; at least 2, at most largest_line_capacity
-    OutputStream* output;  // written out before waiting for input; may be null
-    std::size_t begin;     // first byte of the line after those given
-    std::size_t end;       // one past the last byte read in
+    std::size_t capacity;     // the line limit; at least 2, at most largest_line_capacity
+    OutputStream* output;     // written out before waiting for input; may be null
+    std::size_t block_begin;  // first byte of the block given
+    std::size_t begin;        // first byte of the line after those given
+    std::size_t end;          // one past the last byte read in
     bool input_ended;
+    bool input_may_wait;  // so output is held back from no read
+    std::size_t held;     // output held back: bytes at held_at
+    std::size_t held_at;
     bool output_refused;         // the output refused a block: what follows is only counted
     std::size_t refused_length;  // the output counted since
     // The spare bytes after the block have room for the byte after a last
@@ -65,19 +75,20 @@ struct LineBlock {
 // or write_error. The block's bytes stay valid until the next call.
 ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block);
 
-// Writes what the lines of a block produced, straight from the block. False
-// when the output refused it and the run ends here, for the caller to report.
-// A refusal shows where it showed when lines were written through the output
+// Writes what the lines of a block produced, straight from the block from
+// its beginning, after any output held back from before. False when the
+// output refused it and the run ends here, for the caller to report. A
+// refusal shows where it showed when lines were written through the output
 // buffer: once a buffer's worth of output is refused, before the next read
 // that may wait, or at the end, after a too-long line or a read failure.
-bool write_block_output(LineBuffer& buffer, OutputStream& out, const char* bytes,
-                        std::size_t length);
+bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t length);
 
 // "Line %lld too long!" on standard error; gives exit_line_too_long.
 ExitStatus report_line_too_long(std::int64_t line_number);
 
 // Ends a line tool's read loop on its last read result: writes out what is
-// still buffered, reports a too-long line, a read failure or a write failure,
-// and gives the exit status. line_number is the number of the line just read.
+// still held back or buffered, reports a too-long line, a read failure or a
+// write failure, and gives the exit status. line_number is the number of the
+// line just read.
 ExitStatus end_line_filter(const LineBuffer& buffer, ReadResult last, std::int64_t line_number,
                            InputStream& in, OutputStream& out);

@@ -1,7 +1,7 @@
 // pelku's whole run from fuzzer bytes: every file it writes holds only input
 // bytes, and a successful run to standard output is the input without its
 // blank lines. The same bytes, read as an engine run, drive its block engine
-// through a pipe against the plain line-at-a-time stripper.
+// (through a pipe or a file) against the plain line-at-a-time stripper.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const EngineRun engine = engine_run_from(data, size);
-    const ToolOutcome stripped = run_through_pipe(
+    const ToolOutcome stripped = run_line_tool(
         engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {
             return strip_blank_lines(in, out, engine.capacity);
         });

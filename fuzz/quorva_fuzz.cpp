@@ -1,7 +1,7 @@
 // quorva's whole run from fuzzer bytes: it writes only bytes of its input,
 // its separators and line feeds, and ends with one of its statuses. The same
-// bytes, read as an engine run, drive its block engine through a pipe against
-// the plain line-at-a-time joiner.
+// bytes, read as an engine run, drive its block engine (through a pipe or a
+// file) against the plain line-at-a-time joiner.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const EngineRun engine = engine_run_from(data, size);
-    const ToolOutcome joined = run_through_pipe(
+    const ToolOutcome joined = run_line_tool(
         engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {
             return join_lines(in, out, engine.capacity, engine.group_size,
                               engine.separator.c_str());

@@ -5,11 +5,10 @@
 // vector, lines across the seam between blocks, lines at the limit at the end.
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <random>
 #include <string>
 #include <vector>
-
-#include <sys/mman.h>
 
 #include <gtest/gtest.h>
 
@@ -68,19 +67,21 @@ TEST(LineTools, AgreeWithThePlainToolsOnRandomInput) {
         const std::int32_t group = groups[rng() % std::size(groups)];
         std::mt19937 piece_rng(rng());
         const std::size_t max_piece = 1 + rng() % 100;
-        const auto pieces = [&] { return 1 + piece_rng() % max_piece; };
+        std::function<std::size_t()> pieces = [&] { return 1 + piece_rng() % max_piece; };
+        if (rng() % 4 == 0) {
+            pieces = nullptr;  // a regular file
+        }
         SCOPED_TRACE("round " + std::to_string(round) + " capacity " + std::to_string(capacity) +
                      " group " + std::to_string(group) + " separator '" + separator + "'");
-        ASSERT_EQ(run_through_pipe(input, pieces,
-                                   [&](InputStream& in, OutputStream& out) {
-                                       return join_lines(in, out, capacity, group,
-                                                         separator.c_str());
-                                   }),
+        ASSERT_EQ(run_line_tool(input, pieces,
+                                [&](InputStream& in, OutputStream& out) {
+                                    return join_lines(in, out, capacity, group, separator.c_str());
+                                }),
                   plain_quorva(input, capacity, group, separator));
-        ASSERT_EQ(run_through_pipe(input, pieces,
-                                   [&](InputStream& in, OutputStream& out) {
-                                       return strip_blank_lines(in, out, capacity);
-                                   }),
+        ASSERT_EQ(run_line_tool(input, pieces,
+                                [&](InputStream& in, OutputStream& out) {
+                                    return strip_blank_lines(in, out, capacity);
+                                }),
                   plain_pelku(input, capacity));
     }
 }
@@ -113,11 +114,8 @@ TEST(LineFeeds, AreFoundAtEveryPlaceOfAVector) {
 Outcome read_file_blocks(const std::string& input, std::size_t capacity) {
     static LineBuffer buffer;
     init_line_buffer(buffer, capacity);
-    InputStream in{memfd_create("input", 0), "input", true, false};
-    EXPECT_EQ(write(in.fd, input.data(), input.size()), static_cast<ssize_t>(input.size()));
-    lseek(in.fd, 0, SEEK_SET);
-    const Outcome outcome = read_all_lines(buffer, in);
-    close_input(in);
+    Outcome outcome;
+    read_from_file(input, [&](InputStream& in) { outcome = read_all_lines(buffer, in); });
     return outcome;
 }
 
@@ -140,6 +138,16 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
                     const Outcome actual = read_file_blocks(whole, capacity);
                     EXPECT_EQ(actual.lines, expected.lines);
                     EXPECT_EQ(actual.last, expected.last);
+                    EXPECT_EQ(run_line_tool(whole, nullptr,
+                                            [&](InputStream& in, OutputStream& out) {
+                                                return join_lines(in, out, capacity, 3, ";");
+                                            }),
+                              plain_quorva(whole, capacity, 3, ";"));
+                    EXPECT_EQ(run_line_tool(whole, nullptr,
+                                            [&](InputStream& in, OutputStream& out) {
+                                                return strip_blank_lines(in, out, capacity);
+                                            }),
+                              plain_pelku(whole, capacity));
                 }
             }
         }

@@ -93,6 +93,19 @@ inline void read_through_pipe(const std::string& input,
     writer.join();
 }
 
+// Runs read on a memory file holding input: a regular file, so that each
+// read takes a whole block.
+inline void read_from_file(const std::string& input,
+                           const std::function<void(InputStream&)>& read) {
+    InputStream in{memfd_create("input", 0), "input", true, false};
+    if (write(in.fd, input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+        std::abort();
+    }
+    lseek(in.fd, 0, SEEK_SET);
+    read(in);
+    close_input(in);
+}
+
 inline Outcome read_through_pipe(const std::string& input, std::size_t capacity,
                                  const std::function<std::size_t()>& next_piece) {
     static LineBuffer buffer;
@@ -156,9 +169,10 @@ inline std::string read_memory_file(int fd) {
     return bytes;
 }
 
-// Runs a tool's engine on input fed through a pipe, with its output and
-// standard error on memory files.
-inline ToolOutcome run_through_pipe(
+// Runs a tool's engine with its output and standard error on memory files,
+// on input fed through a pipe in pieces of next_piece() bytes, or, without
+// next_piece, read from a memory file.
+inline ToolOutcome run_line_tool(
     const std::string& input, const std::function<std::size_t()>& next_piece,
     const std::function<ExitStatus(InputStream&, OutputStream&)>& tool) {
     static OutputStream out;
@@ -171,7 +185,12 @@ inline ToolOutcome run_through_pipe(
     std::fflush(stderr);
     dup2(err_file, STDERR_FILENO);
     ToolOutcome outcome;
-    read_through_pipe(input, next_piece, [&](InputStream& in) { outcome.status = tool(in, out); });
+    const auto run = [&](InputStream& in) { outcome.status = tool(in, out); };
+    if (next_piece) {
+        read_through_pipe(input, next_piece, run);
+    } else {
+        read_from_file(input, run);
+    }
     std::fflush(stderr);
     dup2(saved_err, STDERR_FILENO);
     close(saved_err);
@@ -181,8 +200,8 @@ inline ToolOutcome run_through_pipe(
 }
 
 // An engine run decoded from fuzzer bytes: the line limit, the group size and
-// separator length, and the most bytes one write into the pipe carries, then
-// the separator and the input.
+// separator length, and the most bytes one write into the pipe carries (0 for
+// a regular file instead), then the separator and the input.
 struct EngineRun {
     std::size_t capacity;
     std::int32_t group_size;
@@ -199,7 +218,7 @@ inline EngineRun engine_run_from(const std::uint8_t* data, std::size_t size) {
     }
     run.capacity = 2 + data[0] % 140;
     run.group_size = group_sizes[data[1] % 8];
-    run.max_piece = 1 + data[2] % 100;
+    run.max_piece = data[2] % 101;
     const std::size_t separator_end = 3 + std::min<std::size_t>(data[1] / 8 % 4, size - 3);
     run.separator.assign(data + 3, data + separator_end);
     std::replace(run.separator.begin(), run.separator.end(), '\0', '0');
@@ -207,8 +226,11 @@ inline EngineRun engine_run_from(const std::uint8_t* data, std::size_t size) {
     return run;
 }
 
-// Write sizes from 1 to max_piece, varied.
+// Write sizes from 1 to max_piece, varied; none for 0.
 inline std::function<std::size_t()> varied_pieces(std::size_t max_piece) {
+    if (max_piece == 0) {
+        return nullptr;
+    }
     return [max_piece, piece = std::size_t{1}]() mutable {
         piece = piece * 7 % max_piece + 1;
         return piece;

@@ -168,8 +168,7 @@ ExitStatus strip_blank_lines(InputStream& in, OutputStream& out, std::size_t cap
         }
         line_number += static_cast<std::int64_t>(count);
         kept = close_up(kept, run, block.last_unended ? block.end - 1 : block.end);
-        if (!write_block_output(buffer, out, block.begin,
-                                static_cast<std::size_t>(kept - block.begin))) {
+        if (!write_block_output(buffer, out, static_cast<std::size_t>(kept - block.begin))) {
             return report_write_failure(out);
         }
     }

@@ -60,8 +60,7 @@ static ExitStatus join_in_place(LineBuffer& buffer, InputStream& in, OutputStrea
             left = group_ends ? period : left;
         }
         line_number += static_cast<std::int64_t>(block.count);
-        if (!write_block_output(buffer, out, block.begin,
-                                static_cast<std::size_t>(block.end - block.begin))) {
+        if (!write_block_output(buffer, out, static_cast<std::size_t>(block.end - block.begin))) {
             return report_write_failure(out);
         }
     }
