@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "frame/line_scan.h"
+#include "frame/byte_scan.h"
 
 void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output) {
     buffer.capacity = capacity;

@@ -2,7 +2,9 @@
 // engines against plain line-at-a-time models: random inputs, line limits,
 // separators and group sizes, with input that arrives a few bytes at a time;
 // and the places random data seldom reaches: every place of a line feed in a
-// vector, lines across the seam between blocks, lines at the limit at the end.
+// vector, lines across the seam between blocks, lines at the limit at the end;
+// and byte replacement at every length and offset.
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -12,8 +14,8 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/byte_scan.h"
 #include "frame/line_filter.h"
-#include "frame/line_scan.h"
 #include "reference_line_reader.h"
 
 namespace {
@@ -107,6 +109,24 @@ TEST(LineFeeds, AreFoundAtEveryPlaceOfAVector) {
     ASSERT_EQ(find_line_feeds(bytes, 64, 256, feeds), 192u);
     for (std::uint32_t i = 0; i < 192; ++i) {
         ASSERT_EQ(feeds[i], 64 + i);
+    }
+}
+
+TEST(ByteReplacement, HoldsForEveryLengthAndOffset) {
+    std::string bytes;
+    for (int i = 0; i < 300; ++i) {
+        bytes += "\\/a\x8a\xdc"[i * 7 % 5];  // \xdc is a backslash with its top bit set
+    }
+    for (std::size_t offset = 0; offset < 70; offset += 3) {
+        for (std::size_t length = 0; offset + length <= bytes.size(); length += 7) {
+            std::string replaced = bytes;
+            replace_byte(reinterpret_cast<unsigned char*>(replaced.data()) + offset, length, '\\',
+                         '/');
+            std::string expected = bytes;
+            std::replace(expected.begin() + static_cast<long>(offset),
+                         expected.begin() + static_cast<long>(offset + length), '\\', '/');
+            ASSERT_EQ(replaced, expected) << offset << " " << length;
+        }
     }
 }
 

@@ -1,4 +1,5 @@
-// Finding line feeds a vector at a time, for the block line reader.
+// Scanning bytes a vector at a time: the line feeds of a block for the line
+// tools, and one byte value put in place of another for the slash swapper.
 #pragma once
 
 #include <cstddef>
@@ -10,3 +11,6 @@
 // feeds needs room for end - begin + 3.
 std::size_t find_line_feeds(const char* bytes, std::size_t begin, std::size_t end,
                             std::uint32_t* feeds);
+
+// Puts to in place of every byte of bytes[0, length) that equals from.
+void replace_byte(unsigned char* bytes, std::size_t length, unsigned char from, unsigned char to);

@@ -1,7 +1,7 @@
-// Line feeds found 16, 32 or 64 bytes a step where the processor can, the
-// way chosen once per run; a plain loop everywhere else. This is the only
-// file with processor-specific code.
-#include "frame/line_scan.h"
+// Line feeds found and bytes replaced 16, 32 or 64 bytes a step where the
+// processor can, the way chosen once per run; plain loops everywhere else.
+// This is the only file with processor-specific code.
+#include "frame/byte_scan.h"
 
 #include <bit>
 
@@ -11,6 +11,18 @@
 
 using LineFeedFinder = std::size_t (*)(const unsigned char* bytes, std::size_t begin,
                                        std::size_t end, std::uint32_t* feeds);
+
+using ByteReplacer = void (*)(unsigned char* bytes, std::size_t length, unsigned char from,
+                              unsigned char to);
+
+// No branch on the data, so the compiler makes whole vectors of the loop, of
+// the width every processor of the kind has.
+static void replace_plainly(unsigned char* bytes, std::size_t length, unsigned char from,
+                            unsigned char to) {
+    for (std::size_t i = 0; i < length; ++i) {
+        bytes[i] = bytes[i] == from ? to : bytes[i];
+    }
+}
 
 static std::size_t find_plainly(const unsigned char* bytes, std::size_t begin, std::size_t end,
                                 std::uint32_t* feeds) {
@@ -105,6 +117,37 @@ __attribute__((target("avx512f,avx512bw,bmi,popcnt"))) static std::size_t find_w
     return count;
 }
 
+__attribute__((target("avx2"))) static void replace_with_avx2(unsigned char* bytes,
+                                                              std::size_t length,
+                                                              unsigned char from,
+                                                              unsigned char to) {
+    const __m256i match = _mm256_set1_epi8(static_cast<char>(from));
+    const __m256i put = _mm256_set1_epi8(static_cast<char>(to));
+    std::size_t at = 0;
+    for (; at + 32 <= length; at += 32) {
+        auto* vector = reinterpret_cast<__m256i*>(bytes + at);
+        const __m256i found = _mm256_loadu_si256(vector);
+        _mm256_storeu_si256(vector,
+                            _mm256_blendv_epi8(found, put, _mm256_cmpeq_epi8(found, match)));
+    }
+    replace_plainly(bytes + at, length - at, from, to);
+}
+
+__attribute__((target("avx512f,avx512bw"))) static void replace_with_avx512(unsigned char* bytes,
+                                                                            std::size_t length,
+                                                                            unsigned char from,
+                                                                            unsigned char to) {
+    const __m512i match = _mm512_set1_epi8(static_cast<char>(from));
+    const __m512i put = _mm512_set1_epi8(static_cast<char>(to));
+    std::size_t at = 0;
+    for (; at + 64 <= length; at += 64) {
+        const __m512i found = _mm512_loadu_si512(bytes + at);
+        _mm512_storeu_si512(bytes + at,
+                            _mm512_mask_mov_epi8(found, _mm512_cmpeq_epi8_mask(found, match), put));
+    }
+    replace_plainly(bytes + at, length - at, from, to);
+}
+
 #endif
 
 static LineFeedFinder best_finder() {
@@ -124,9 +167,23 @@ static LineFeedFinder best_finder() {
     return find_plainly;
 }
 
+static ByteReplacer best_replacer() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw")) {
+        return replace_with_avx512;
+    }
+    if (__builtin_cpu_supports("avx2")) {
+        return replace_with_avx2;
+    }
+#endif
+    return replace_plainly;
+}
+
 // Chosen at the first call. The programs have one thread, and a guarded
 // static would bring in the whole C++ runtime library for it.
 static LineFeedFinder finder = nullptr;
+static ByteReplacer replacer = nullptr;
 
 std::size_t find_line_feeds(const char* bytes, std::size_t begin, std::size_t end,
                             std::uint32_t* feeds) {
@@ -137,4 +194,11 @@ std::size_t find_line_feeds(const char* bytes, std::size_t begin, std::size_t en
         finder = best_finder();
     }
     return finder(reinterpret_cast<const unsigned char*>(bytes), begin, end, feeds);
+}
+
+void replace_byte(unsigned char* bytes, std::size_t length, unsigned char from, unsigned char to) {
+    if (replacer == nullptr) {
+        replacer = best_replacer();
+    }
+    replacer(bytes, length, from, to);
 }
