@@ -101,31 +101,15 @@ static bool is_blank_line(const char* line, const char* feed) {
 }
 
 // Moves the run of kept lines from begin to end down to kept, closing the gap
-// the blank lines before it left; gives the end of the kept bytes. A plain
-// loop rather than a library call, as runs are short and many: each piece is
-// read before any byte after it is written, so the overlap does no harm.
+// the blank lines before it left; gives the end of the kept bytes.
 static char* close_up(char* kept, const char* begin, const char* end) {
     if (begin >= end) {
         return kept;
     }
     const auto length = static_cast<std::size_t>(end - begin);
-    if (kept == begin) {
-        return kept + length;
+    if (kept != begin) {
+        std::memmove(kept, begin, length);
     }
-    if (length < 16) {
-        for (std::size_t at = 0; at < length; ++at) {
-            kept[at] = begin[at];
-        }
-        return kept + length;
-    }
-    char last[16];
-    std::memcpy(last, end - 16, 16);
-    for (std::size_t at = 0; at + 16 < length; at += 16) {
-        char piece[16];
-        std::memcpy(piece, begin + at, 16);
-        std::memcpy(kept + at, piece, 16);
-    }
-    std::memcpy(kept + length - 16, last, 16);
     return kept + length;
 }
 
