@@ -2,9 +2,7 @@
 // engines against plain line-at-a-time models: random inputs, line limits,
 // separators and group sizes, with input that arrives a few bytes at a time;
 // and the places random data seldom reaches: every place of a line feed in a
-// vector, lines across the seam between blocks, lines at the limit at the end;
-// and byte replacement at every length and offset.
-#include <algorithm>
+// vector, lines across the seam between blocks, lines at the limit at the end.
 #include <cstdint>
 #include <cstring>
 #include <functional>
@@ -105,38 +103,6 @@ TEST(LineFeeds, AreFoundAtEveryPlaceOfAVector) {
             }
         }
     }
-    std::memset(bytes, '\n', sizeof bytes);  // more line feeds to a word than the usual few
-    ASSERT_EQ(find_line_feeds(bytes, 64, 256, feeds), 192u);
-    for (std::uint32_t i = 0; i < 192; ++i) {
-        ASSERT_EQ(feeds[i], 64 + i);
-    }
-}
-
-TEST(ByteReplacement, HoldsForEveryLengthAndOffset) {
-    std::string bytes;
-    for (int i = 0; i < 300; ++i) {
-        bytes += "\\/a\x8a\xdc"[i * 7 % 5];  // \xdc is a backslash with its top bit set
-    }
-    for (std::size_t offset = 0; offset < 70; offset += 3) {
-        for (std::size_t length = 0; offset + length <= bytes.size(); length += 7) {
-            std::string replaced = bytes;
-            replace_byte(reinterpret_cast<unsigned char*>(replaced.data()) + offset, length, '\\',
-                         '/');
-            std::string expected = bytes;
-            std::replace(expected.begin() + static_cast<long>(offset),
-                         expected.begin() + static_cast<long>(offset + length), '\\', '/');
-            ASSERT_EQ(replaced, expected) << offset << " " << length;
-        }
-    }
-}
-
-// Reads a regular file, so that each read fills a whole block.
-Outcome read_file_blocks(const std::string& input, std::size_t capacity) {
-    static LineBuffer buffer;
-    init_line_buffer(buffer, capacity);
-    Outcome outcome;
-    read_from_file(input, [&](InputStream& in) { outcome = read_all_lines(buffer, in); });
-    return outcome;
 }
 
 // Lines one below, at and one above the limit that end a block, straddle the
@@ -155,7 +121,11 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
                     SCOPED_TRACE(std::to_string(capacity) + " " + std::to_string(length) + " " +
                                  std::to_string(before_seam) + " " + std::to_string(whole.size()));
                     const Outcome expected = reference_read(whole, capacity);
-                    const Outcome actual = read_file_blocks(whole, capacity);
+                    static LineBuffer buffer;  // from a file, each read fills a whole block
+                    init_line_buffer(buffer, capacity);
+                    Outcome actual;
+                    read_from_file(whole,
+                                   [&](InputStream& in) { actual = read_all_lines(buffer, in); });
                     EXPECT_EQ(actual.lines, expected.lines);
                     EXPECT_EQ(actual.last, expected.last);
                     EXPECT_EQ(run_line_tool(whole, nullptr,
