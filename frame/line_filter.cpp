@@ -6,11 +6,17 @@
 #include <cstdio>
 #include <cstring>
 
+#include <fcntl.h>
+
 #include "frame/byte_scan.h"
 
 void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output) {
     buffer.capacity = capacity;
     buffer.output = output;
+    const int pipe_size = output == nullptr ? -1 : fcntl(output->fd, F_GETPIPE_SZ);
+    buffer.block_size = pipe_size > 0 && static_cast<std::size_t>(pipe_size) < line_block_size
+                            ? static_cast<std::size_t>(pipe_size)
+                            : line_block_size;
     buffer.block_begin = line_block_offset;
     buffer.begin = line_block_offset;
     buffer.end = line_block_offset;
@@ -83,7 +89,7 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
         (buffer.output_refused || !flush_output(*buffer.output))) {
         return ReadResult::write_error;
     }
-    const long read = read_some(in, buffer.bytes + line_block_offset, line_block_size);
+    const long read = read_some(in, buffer.bytes + line_block_offset, buffer.block_size);
     if (read < 0) {
         return ReadResult::read_error;
     }

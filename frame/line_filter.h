@@ -11,7 +11,9 @@
 inline constexpr std::size_t largest_line_capacity = 2048;
 
 // Input is read in blocks this large: as large as a plain copy's, so that the
-// line tools make no more system calls than one.
+// line tools make no more system calls than one. Into a pipe that holds less,
+// blocks are as large as the pipe, so that writing a block's output never
+// waits for the reader halfway while the next block could be worked on.
 inline constexpr std::size_t line_block_size = 128 * 1024;
 
 // Output of the line tools goes out in whole pages while more input follows
@@ -32,6 +34,7 @@ static_assert(line_block_offset >= largest_line_capacity + output_page_size);
 struct LineBuffer {
     std::size_t capacity;     // the line limit; at least 2, at most largest_line_capacity
     OutputStream* output;     // written out before waiting for input; may be null
+    std::size_t block_size;   // the most one read takes: at most line_block_size
     std::size_t block_begin;  // first byte of the block given
     std::size_t begin;        // first byte of the line after those given
     std::size_t end;          // one past the last byte read in
