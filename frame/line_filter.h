@@ -3,22 +3,52 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
 #include "frame/byte_stream.h"
 #include "frame/tool_identity.h"
 
-// Lines are read from a fixed block. A line, counting its line feed, is too
+// The largest line capacity a tool may ask for.
+inline constexpr std::size_t largest_line_capacity = 2048;
+
+// Input is read in blocks this large: as large as a plain copy's, so that the
+// line tools make no more system calls than one. Into a pipe that holds less,
+// blocks are as large as the pipe, so that writing a block's output never
+// waits for the reader halfway while the next block could be worked on.
+inline constexpr std::size_t line_block_size = 128 * 1024;
+
+// Output of the line tools goes out in whole pages while more input follows
+// at once: a pipe takes them with far fewer wake-ups of its reader than
+// pieces of odd length.
+inline constexpr std::size_t output_page_size = 4096;
+
+// Where each block lands in the buffer: two pages in, with the unfinished
+// line of the block before just in front of it, and in front of that the
+// output held back from the whole pages, so reads fill whole aligned pages.
+inline constexpr std::size_t line_block_offset = 2 * 4096;
+static_assert(line_block_offset >= largest_line_capacity + output_page_size);
+
+// Lines are read a block at a time. A line, counting its line feed, is too
 // long when it takes capacity - 1 bytes or more: the longest accepted is
 // capacity - 3 bytes plus its line feed, or capacity - 2 bytes at the end of
-// input without one.
+// input without one. The buffer is large, so a tool keeps it in static storage.
 struct LineBuffer {
-    std::size_t capacity;  // the line limit; at least 2, at most stream_block_size
-    OutputStream* output;  // written out before waiting for input; may be null
-    std::size_t begin;     // first unread byte
-    std::size_t end;       // one past the last byte read in
+    std::size_t capacity;     // the line limit; at least 2, at most largest_line_capacity
+    OutputStream* output;     // written out before waiting for input; may be null
+    std::size_t block_size;   // the most one read takes: at most line_block_size
+    std::size_t block_begin;  // first byte of the block given
+    std::size_t begin;        // first byte of the line after those given
+    std::size_t end;          // one past the last byte read in
     bool input_ended;
-    char bytes[stream_block_size];
+    bool input_may_wait;  // so output is held back from no read
+    std::size_t held;     // output held back: bytes at held_at
+    std::size_t held_at;
+    bool output_refused;         // the output refused a block: what follows is only counted
+    std::size_t refused_length;  // the output counted since
+    // The spare bytes after the block have room for the byte after a last
+    // line, and let a tool copy any line in whole strides of 64 bytes.
+    alignas(4096) char bytes[line_block_offset + line_block_size + 64];
+    // Where the line feeds of the block are; a few more than it can hold.
+    std::uint32_t feeds[line_block_offset + line_block_size + 4];
 };
 
 // With an output, what earlier lines produced is written out before a read
@@ -28,39 +58,40 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
 
 enum class ReadResult { line, end_of_input, too_long, read_error, write_error };
 
-// One line: every byte read, NUL bytes included, and its line feed if it has one.
-struct LineText {
-    const char* bytes;
-    std::size_t length;
+// The whole lines of a block, every one within the limit: line i runs from
+// begin, or from just after line feed i - 1, up to its line feed at
+// bytes + feeds[i]. Every byte read is part of a line, NUL bytes included.
+struct LineBlock {
+    char* bytes;                 // the buffer's bytes, which the tool may rewrite in place
+    const std::uint32_t* feeds;  // where each line's line feed lies in bytes
+    std::size_t count;           // how many lines; 0 when no line is whole yet
+    char* begin;                 // the first line's first byte
+    char* end;                   // one past the last line's line feed
+    // The last line has no line feed: its feed lies one past its end, on a
+    // byte of the buffer's own, which a tool may write.
+    bool last_unended;
 };
 
-// Slow path of read_bounded_line: no whole line in the block yet.
-ReadResult read_bounded_line_refilling(LineBuffer& buffer, InputStream& in, LineText& line);
+// Takes the lines of the block given before as done, carries the unfinished
+// line on, reads the next block and finds its lines: gives line with the block
+// set, or too_long when the next line is too long, end_of_input, read_error
+// or write_error. The block's bytes stay valid until the next call.
+ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block);
 
-// Reads the next line. The text stays valid until the next call. Most lines
-// lie whole in the block, so that case is inline: one search and no call.
-inline ReadResult read_bounded_line(LineBuffer& buffer, InputStream& in, LineText& line) {
-    const char* start = buffer.bytes + buffer.begin;
-    const std::size_t available = buffer.end - buffer.begin;
-    const std::size_t limit = buffer.capacity - 1;  // the most one read may take
-    const auto* feed =
-        static_cast<const char*>(std::memchr(start, '\n', available < limit ? available : limit));
-    if (feed != nullptr) {
-        const auto length = static_cast<std::size_t>(feed - start) + 1;
-        if (length != limit) {
-            line = LineText{start, length};
-            buffer.begin += length;
-            return ReadResult::line;
-        }
-    }
-    return read_bounded_line_refilling(buffer, in, line);
-}
+// Writes what the lines of a block produced, straight from the block from
+// its beginning, after any output held back from before. False when the
+// output refused it and the run ends here, for the caller to report. A
+// refusal shows where it showed when lines were written through the output
+// buffer: once a buffer's worth of output is refused, before the next read
+// that may wait, or at the end, after a too-long line or a read failure.
+bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t length);
 
 // "Line %lld too long!" on standard error; gives exit_line_too_long.
 ExitStatus report_line_too_long(std::int64_t line_number);
 
 // Ends a line tool's read loop on its last read result: writes out what is
-// still buffered, reports a too-long line, a read failure or a write failure,
-// and gives the exit status. line_number is the number of the line just read.
-ExitStatus end_line_filter(ReadResult last, std::int64_t line_number, InputStream& in,
-                           OutputStream& out);
+// still held back or buffered, reports a too-long line, a read failure or a
+// write failure, and gives the exit status. line_number is the number of the
+// line just read.
+ExitStatus end_line_filter(const LineBuffer& buffer, ReadResult last, std::int64_t line_number,
+                           InputStream& in, OutputStream& out);

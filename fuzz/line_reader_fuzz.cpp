@@ -19,11 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t max_piece = std::size_t{1} << (data[0] / 2 % 14);
     const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    std::size_t piece = 1;
-    const Outcome actual = read_through_pipe(input, capacity, [&] {
-        piece = piece * 7 % max_piece + 1;
-        return piece;
-    });
+    const Outcome actual = read_through_pipe(input, capacity, varied_pieces(max_piece));
 
     const Outcome expected = reference_read(input, capacity);
     if (actual.lines != expected.lines || actual.last != expected.last) {

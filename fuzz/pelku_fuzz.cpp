@@ -1,11 +1,15 @@
 // pelku's whole run from fuzzer bytes: every file it writes holds only input
 // bytes, and a successful run to standard output is the input without its
-// blank lines.
+// blank lines. The same bytes, read as an engine run, drive its block engine
+// (through a pipe or a file) against the plain line-at-a-time stripper.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "program_harness.h"
+#include "reference_line_reader.h"
 
 namespace {
 
@@ -47,6 +51,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (run.status == 3) {
         require(run.err.ends_with(" too long!\n"), "a too-long status says so", run);
+    }
+
+    const EngineRun engine = engine_run_from(data, size);
+    const ToolOutcome stripped = run_line_tool(
+        engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {
+            return strip_blank_lines(in, out, engine.capacity);
+        });
+    if (!(stripped == plain_pelku(engine.input, engine.capacity))) {
+        std::fprintf(stderr, "The engine differs from the plain stripper: status %d, %s",
+                     stripped.status, stripped.err.c_str());
+        std::abort();
     }
     return 0;
 }

@@ -1,10 +1,15 @@
 // quorva's whole run from fuzzer bytes: it writes only bytes of its input,
-// its separators and line feeds, and ends with one of its statuses.
+// its separators and line feeds, and ends with one of its statuses. The same
+// bytes, read as an engine run, drive its block engine (through a pipe or a
+// file) against the plain line-at-a-time joiner.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "program_harness.h"
+#include "reference_line_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const ProgramRun run = run_program(data, size);
@@ -34,6 +39,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     if (run.status == 3) {
         require(run.err.ends_with(" too long!\n"), "a too-long status says so", run);
+    }
+
+    const EngineRun engine = engine_run_from(data, size);
+    const ToolOutcome joined = run_line_tool(
+        engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {
+            return join_lines(in, out, engine.capacity, engine.group_size,
+                              engine.separator.c_str());
+        });
+    if (!(joined ==
+          plain_quorva(engine.input, engine.capacity, engine.group_size, engine.separator))) {
+        std::fprintf(stderr, "The engine differs from the plain joiner: status %d, %s",
+                     joined.status, joined.err.c_str());
+        std::abort();
     }
     return 0;
 }

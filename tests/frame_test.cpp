@@ -9,6 +9,7 @@
 #include "frame/line_filter.h"
 #include "frame/number_text.h"
 #include "frame/tool_identity.h"
+#include "reference_line_reader.h"
 #include "tool_runner.h"
 
 namespace {
@@ -77,23 +78,16 @@ TEST(VersionLine, HasNoPaddingAndEndsInCarriageReturnLineFeed) {
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "1.2.3.6\r\n");
 }
 
-// Every result of reading some bytes to the end with a given line limit.
-struct Reading {
-    std::vector<std::string> lines;
-    ReadResult last;
-};
+// Every line of some bytes read to the end with a given line limit.
+using Reading = Outcome;
 
 Reading read_lines(const std::string& bytes, std::size_t capacity) {
     ScratchDir scratch;
     InputStream in;
     EXPECT_TRUE(open_input_file(in, scratch.write("input", bytes).c_str()));
-    LineBuffer buffer;
+    static LineBuffer buffer;
     init_line_buffer(buffer, capacity);
-    Reading reading;
-    LineText line;
-    while ((reading.last = read_bounded_line(buffer, in, line)) == ReadResult::line) {
-        reading.lines.emplace_back(line.bytes, line.length);
-    }
+    const Reading reading = read_all_lines(buffer, in);
     close_input(in);
     return reading;
 }
@@ -138,7 +132,7 @@ TEST(BoundedLine, LinesAcrossBlockBoundariesComeWhole) {
     // Lines of varied length over several blocks, so many straddle a refill.
     std::string input;
     std::vector<std::string> expected;
-    for (int i = 0; input.size() < 3 * stream_block_size; ++i) {
+    for (int i = 0; input.size() < 3 * line_block_size; ++i) {
         std::string line(static_cast<std::size_t>((i * 37) % 2045),
                          static_cast<char>('a' + i % 26));
         line += '\n';
@@ -155,19 +149,19 @@ TEST(BoundedLine, LinesAcrossBlockBoundariesComeWhole) {
 // waits, so its output stays buffered in whole blocks.
 TEST(BoundedLine, WritesOutPendingOutputBeforeWaitingOnAPipe) {
     ScratchDir scratch;
-    OutputStream out;
+    static OutputStream out;
     ASSERT_TRUE(open_output_file(out, scratch.path("out").c_str()));
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
     ASSERT_EQ(write(fds[1], "a\n", 2), 2);
     close(fds[1]);
     InputStream pipe_in{fds[0], "pipe", true, true};
-    LineBuffer buffer;
+    static LineBuffer buffer;
     init_line_buffer(buffer, 512, &out);
-    LineText line;
-    ASSERT_EQ(read_bounded_line(buffer, pipe_in, line), ReadResult::line);
-    ASSERT_TRUE(write_bytes(out, line.bytes, line.length));
-    EXPECT_EQ(read_bounded_line(buffer, pipe_in, line), ReadResult::end_of_input);
+    LineBlock block;
+    ASSERT_EQ(read_line_block(buffer, pipe_in, block), ReadResult::line);
+    ASSERT_TRUE(write_bytes(out, block.begin, static_cast<std::size_t>(block.end - block.begin)));
+    EXPECT_EQ(read_line_block(buffer, pipe_in, block), ReadResult::end_of_input);
     EXPECT_EQ(out.used, 0u);
     EXPECT_EQ(read_file(scratch.path("out")), "a\n");
     close_input(pipe_in);
@@ -175,9 +169,9 @@ TEST(BoundedLine, WritesOutPendingOutputBeforeWaitingOnAPipe) {
     InputStream file_in;
     ASSERT_TRUE(open_input_file(file_in, scratch.write("in", "b\n").c_str()));
     init_line_buffer(buffer, 512, &out);
-    ASSERT_EQ(read_bounded_line(buffer, file_in, line), ReadResult::line);
-    ASSERT_TRUE(write_bytes(out, line.bytes, line.length));
-    EXPECT_EQ(read_bounded_line(buffer, file_in, line), ReadResult::end_of_input);
+    ASSERT_EQ(read_line_block(buffer, file_in, block), ReadResult::line);
+    ASSERT_TRUE(write_bytes(out, block.begin, static_cast<std::size_t>(block.end - block.begin)));
+    EXPECT_EQ(read_line_block(buffer, file_in, block), ReadResult::end_of_input);
     EXPECT_EQ(out.used, 2u);
     EXPECT_TRUE(finish_output(out));
     EXPECT_EQ(read_file(scratch.path("out")), "a\nb\n");

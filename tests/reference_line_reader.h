@@ -1,17 +1,21 @@
-// The obvious bounded line reader, one byte at a time, that the block line
-// reader is checked against (by its unit test and by its fuzz target), and the
-// block line reader fed through a pipe in pieces, so lines arrive split.
+// The obvious bounded line reader, one byte at a time, and the two line tools
+// written plainly on top of it: what the block line reader and the tools'
+// block engines are checked against, by the unit tests and the fuzz targets.
+// Input reaches the block code through a pipe in pieces, so lines arrive split.
 #pragma once
 
 #include <algorithm>
 #include <csignal>
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include "frame/line_filter.h"
@@ -44,10 +48,27 @@ inline Outcome reference_read(const std::string& input, std::size_t capacity) {
     return outcome;
 }
 
-// Reads input with the block line reader while another thread writes it into
-// a pipe, each write carrying next_piece() bytes (at least 1).
-inline Outcome read_through_pipe(const std::string& input, std::size_t capacity,
-                                 const std::function<std::size_t()>& next_piece) {
+// Every line the block line reader gives, each with its line feed if it has one.
+inline Outcome read_all_lines(LineBuffer& buffer, InputStream& in) {
+    Outcome outcome;
+    LineBlock block;
+    while ((outcome.last = read_line_block(buffer, in, block)) == ReadResult::line) {
+        const char* line = block.begin;
+        for (std::size_t i = 0; i < block.count; ++i) {
+            const char* const feed = block.bytes + block.feeds[i];
+            const bool unended = block.last_unended && i + 1 == block.count;
+            outcome.lines.emplace_back(line, feed + (unended ? 0 : 1));
+            line = feed + 1;
+        }
+    }
+    return outcome;
+}
+
+// Runs read on the reading end of a pipe while another thread writes input
+// into it, each write carrying next_piece() bytes (at least 1).
+inline void read_through_pipe(const std::string& input,
+                              const std::function<std::size_t()>& next_piece,
+                              const std::function<void(InputStream&)>& read) {
     std::signal(SIGPIPE, SIG_IGN);  // the reader may stop early at a too-long line
     int fds[2];
     if (pipe(fds) != 0) {
@@ -67,14 +88,151 @@ inline Outcome read_through_pipe(const std::string& input, std::size_t capacity,
         close(fds[1]);
     });
     InputStream in{fds[0], "pipe", true, true};
-    LineBuffer buffer;
-    init_line_buffer(buffer, capacity);
-    Outcome outcome;
-    LineText line;
-    while ((outcome.last = read_bounded_line(buffer, in, line)) == ReadResult::line) {
-        outcome.lines.emplace_back(line.bytes, line.length);
-    }
+    read(in);
     close_input(in);  // lets a writer blocked on a full pipe finish
     writer.join();
+}
+
+// Runs read on a memory file holding input: a regular file, so that each
+// read takes a whole block.
+inline void read_from_file(const std::string& input,
+                           const std::function<void(InputStream&)>& read) {
+    InputStream in{memfd_create("input", 0), "input", true, false};
+    if (write(in.fd, input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+        std::abort();
+    }
+    lseek(in.fd, 0, SEEK_SET);
+    read(in);
+    close_input(in);
+}
+
+inline Outcome read_through_pipe(const std::string& input, std::size_t capacity,
+                                 const std::function<std::size_t()>& next_piece) {
+    static LineBuffer buffer;
+    init_line_buffer(buffer, capacity);
+    Outcome outcome;
+    read_through_pipe(input, next_piece,
+                      [&](InputStream& in) { outcome = read_all_lines(buffer, in); });
     return outcome;
+}
+
+// The whole result of a line tool's run.
+struct ToolOutcome {
+    std::string out;
+    int status;
+    std::string err;
+    bool operator==(const ToolOutcome&) const = default;
+};
+
+// The tools' block engines, from their own sources, with any line capacity.
+ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
+                      std::int32_t group_size, const char* separator);
+ExitStatus strip_blank_lines(InputStream& in, OutputStream& out, std::size_t capacity);
+
+// The end of a plain run: a too-long line is the one after the last read.
+inline ToolOutcome plain_end(std::string out, const Outcome& read) {
+    if (read.last != ReadResult::too_long) {
+        return ToolOutcome{out, exit_success, ""};
+    }
+    return ToolOutcome{out, exit_line_too_long,
+                       "Line " + std::to_string(read.lines.size() + 1) + " too long!\n"};
+}
+
+inline ToolOutcome plain_quorva(const std::string& input, std::size_t capacity,
+                                std::int32_t group_size, const std::string& separator) {
+    const Outcome read = reference_read(input, capacity);
+    std::string out;
+    for (std::size_t i = 0; i < read.lines.size(); ++i) {
+        const std::string& line = read.lines[i];
+        out += line.substr(0, line.size() - (line.back() == '\n' ? 1 : 0));
+        const auto number = static_cast<std::int64_t>(i + 1);
+        out += group_size != -1 && number % group_size == 0 ? "\n" : separator;
+    }
+    return plain_end(out, read);
+}
+
+inline ToolOutcome plain_pelku(const std::string& input, std::size_t capacity) {
+    const Outcome read = reference_read(input, capacity);
+    std::string out;
+    for (const std::string& line : read.lines) {
+        out += line.find_first_not_of(" \t\r\n") == std::string::npos ? "" : line;
+    }
+    return plain_end(out, read);
+}
+
+inline std::string read_memory_file(int fd) {
+    std::string bytes(static_cast<std::size_t>(lseek(fd, 0, SEEK_END)), '\0');
+    if (pread(fd, bytes.data(), bytes.size(), 0) != static_cast<ssize_t>(bytes.size())) {
+        std::abort();
+    }
+    close(fd);
+    return bytes;
+}
+
+// Runs a tool's engine with its output and standard error on memory files,
+// on input fed through a pipe in pieces of next_piece() bytes, or, without
+// next_piece, read from a memory file.
+inline ToolOutcome run_line_tool(
+    const std::string& input, const std::function<std::size_t()>& next_piece,
+    const std::function<ExitStatus(InputStream&, OutputStream&)>& tool) {
+    static OutputStream out;
+    const int out_file = memfd_create("out", 0);
+    const int err_file = memfd_create("err", 0);
+    const int saved_err = dup(STDERR_FILENO);
+    if (!open_output_file(out, ("/proc/self/fd/" + std::to_string(out_file)).c_str())) {
+        std::abort();
+    }
+    std::fflush(stderr);
+    dup2(err_file, STDERR_FILENO);
+    ToolOutcome outcome;
+    const auto run = [&](InputStream& in) { outcome.status = tool(in, out); };
+    if (next_piece) {
+        read_through_pipe(input, next_piece, run);
+    } else {
+        read_from_file(input, run);
+    }
+    std::fflush(stderr);
+    dup2(saved_err, STDERR_FILENO);
+    close(saved_err);
+    outcome.out = read_memory_file(out_file);
+    outcome.err = read_memory_file(err_file);
+    return outcome;
+}
+
+// An engine run decoded from fuzzer bytes: the line limit, the group size and
+// separator length, and the most bytes one write into the pipe carries (0 for
+// a regular file instead), then the separator and the input.
+struct EngineRun {
+    std::size_t capacity;
+    std::int32_t group_size;
+    std::string separator;
+    std::size_t max_piece;
+    std::string input;
+};
+
+inline EngineRun engine_run_from(const std::uint8_t* data, std::size_t size) {
+    static constexpr std::int32_t group_sizes[] = {-1, 1, 2, 3, 4, -2, INT32_MIN, INT32_MAX};
+    EngineRun run{2, -1, "", 1, ""};
+    if (size < 3) {
+        return run;
+    }
+    run.capacity = 2 + data[0] % 140;
+    run.group_size = group_sizes[data[1] % 8];
+    run.max_piece = data[2] % 101;
+    const std::size_t separator_end = 3 + std::min<std::size_t>(data[1] / 8 % 4, size - 3);
+    run.separator.assign(data + 3, data + separator_end);
+    std::replace(run.separator.begin(), run.separator.end(), '\0', '0');
+    run.input.assign(data + separator_end, data + size);
+    return run;
+}
+
+// Write sizes from 1 to max_piece, varied; none for 0.
+inline std::function<std::size_t()> varied_pieces(std::size_t max_piece) {
+    if (max_piece == 0) {
+        return nullptr;
+    }
+    return [max_piece, piece = std::size_t{1}]() mutable {
+        piece = piece * 7 % max_piece + 1;
+        return piece;
+    };
 }

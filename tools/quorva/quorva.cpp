@@ -28,31 +28,123 @@ static constexpr ToolIdentity quorva_identity = {
 static constexpr std::size_t line_capacity = 2048;
 static constexpr std::int32_t join_all = -1;
 
-static ExitStatus join_lines(InputStream& in, OutputStream& out, std::int32_t group_size,
-                             const char* separator) {
-    const std::size_t separator_length = std::strlen(separator);
-    static LineBuffer buffer;  // off the stack, which may be small
-    init_line_buffer(buffer, line_capacity, &out);
+// Lines until the next line feed is due: counted down, so no line needs a
+// division. Joining all lines, the count never runs out: no input holds that
+// many lines.
+static std::int64_t group_period(std::int32_t group_size) {
+    if (group_size == join_all) {
+        return INT64_MAX;
+    }
+    // A line feed follows every line whose number the size divides, so a
+    // negative size acts by its magnitude.
+    return group_size < 0 ? -std::int64_t{group_size} : group_size;
+}
+
+// With a one-byte separator the output is the input with some line feeds
+// replaced, so each block is rewritten where it lies and written as it stands.
+static ExitStatus join_in_place(LineBuffer& buffer, InputStream& in, OutputStream& out,
+                                std::int64_t period, char separator) {
     std::int64_t line_number = 1;
-    LineText line;
+    std::int64_t left = period;  // lines to go until a line feed stays
+    LineBlock block;
     ReadResult result;
-    while ((result = read_bounded_line(buffer, in, line)) == ReadResult::line) {
-        std::size_t length = line.length;
-        if (length > 0 && line.bytes[length - 1] == '\n') {
-            --length;  // a carriage return before it stays: lines are bytes
+    while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
+        // Held in locals, which the bytes written cannot change. A last line
+        // without a line feed gets the byte after it written too.
+        char* const bytes = block.bytes;
+        const std::uint32_t* const feeds = block.feeds;
+        const std::size_t count = block.count;
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool group_ends = --left == 0;
+            bytes[feeds[i]] = group_ends ? '\n' : separator;
+            left = group_ends ? period : left;
         }
-        bool written = write_bytes(out, line.bytes, length);
-        if (group_size != join_all && line_number % group_size == 0) {
-            written = written && write_bytes(out, "\n", 1);
-        } else {
-            written = written && write_bytes(out, separator, separator_length);
-        }
-        if (!written) {
+        line_number += static_cast<std::int64_t>(block.count);
+        if (!write_block_output(buffer, out, static_cast<std::size_t>(block.end - block.begin))) {
             return report_write_failure(out);
         }
-        ++line_number;
     }
-    return end_line_filter(result, line_number, in, out);
+    return end_line_filter(buffer, result, line_number, in, out);
+}
+
+// Writes a line's text and what follows it the plain way, when they do not
+// fit in the free room of the output buffer.
+static bool write_line_through(OutputStream& out, OutputRoom& room, const char* text,
+                               std::size_t length, const char* after, std::size_t after_length) {
+    use_output_room(out, room);
+    const bool written = write_bytes(out, text, length) && write_bytes(out, after, after_length);
+    room = free_output_room(out);
+    return written;
+}
+
+// What may follow a line, padded so that it is copied as one 16-byte piece.
+struct ShortText {
+    char bytes[16];
+};
+
+static constexpr std::size_t longest_short_text = sizeof(ShortText::bytes);
+
+// Any other separator changes the length of the text, so each line is copied
+// to the output buffer with what follows it. The copies run past their ends
+// into room that is written over next, and a longer separator is copied
+// exactly.
+static ExitStatus join_copying(LineBuffer& buffer, InputStream& in, OutputStream& out,
+                               std::int64_t period, const char* separator) {
+    const std::size_t separator_length = std::strlen(separator);
+    const bool short_separator = separator_length <= longest_short_text;
+    ShortText padded_separator{};
+    std::memcpy(padded_separator.bytes, separator, short_separator ? separator_length : 0);
+    const ShortText padded_feed{{'\n'}};
+    // The most a line's copy may run past its text and what follows it.
+    const std::size_t overrun = 64 + (short_separator ? longest_short_text : 0);
+    std::int64_t line_number = 1;
+    std::int64_t left = period;
+    LineBlock block;
+    ReadResult result;
+    while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
+        OutputRoom room = free_output_room(out);
+        const char* const bytes = block.bytes;
+        const std::uint32_t* const feeds = block.feeds;
+        const std::size_t count = block.count;
+        const char* line = block.begin;
+        for (std::size_t i = 0; i < count; ++i) {
+            const char* const feed = bytes + feeds[i];
+            const auto length = static_cast<std::size_t>(feed - line);
+            const bool group_ends = --left == 0;
+            left = group_ends ? period : left;
+            const std::size_t after_length = group_ends ? 1 : separator_length;
+            if (static_cast<std::size_t>(room.end - room.at) >= length + after_length + overrun) {
+                copy_in_strides(room.at, line, length);
+                if (short_separator) {
+                    const ShortText& after = group_ends ? padded_feed : padded_separator;
+                    std::memcpy(room.at + length, after.bytes, longest_short_text);
+                } else {
+                    copy_short(room.at + length, group_ends ? "\n" : separator, after_length);
+                }
+                room.at += length + after_length;
+            } else if (!write_line_through(out, room, line, length, group_ends ? "\n" : separator,
+                                           after_length)) {
+                return report_write_failure(out);
+            }
+            line = feed + 1;
+        }
+        line_number += static_cast<std::int64_t>(block.count);
+        use_output_room(out, room);
+    }
+    return end_line_filter(buffer, result, line_number, in, out);
+}
+
+// Not static: the line reader's differential test drives it with other limits.
+ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
+                      std::int32_t group_size, const char* separator) {
+    static LineBuffer buffer;
+    init_line_buffer(buffer, capacity, &out);
+    const std::int64_t period = group_period(group_size);
+    // In groups of one the separator is never written, whatever it is.
+    if (period == 1 || (separator[0] != '\0' && separator[1] == '\0')) {
+        return join_in_place(buffer, in, out, period, separator[0]);
+    }
+    return join_copying(buffer, in, out, period, separator);
 }
 
 int main(int argc, char** argv) {
@@ -101,5 +193,5 @@ int main(int argc, char** argv) {
     if (opened != exit_success) {
         return opened;
     }
-    return join_lines(in, out, group_size, separator);
+    return join_lines(in, out, line_capacity, group_size, separator);
 }
