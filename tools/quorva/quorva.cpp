@@ -67,6 +67,57 @@ static ExitStatus join_in_place(LineBuffer& buffer, InputStream& in, OutputStrea
     return end_line_filter(buffer, result, line_number, in, out);
 }
 
+// The free part of the output buffer, for a caller that appends short pieces
+// many times over: it fills the room through a local variable, which stays in
+// a register, then hands back how far it got with use_output_room.
+struct OutputRoom {
+    char* at;   // the next free byte
+    char* end;  // one past the last
+};
+
+static OutputRoom free_output_room(OutputStream& out) {
+    return OutputRoom{out.bytes + out.used, out.bytes + stream_block_size};
+}
+
+static void use_output_room(OutputStream& out, const OutputRoom& room) {
+    out.used = static_cast<std::size_t>(room.at - out.bytes);
+}
+
+// Copies a piece as short as a line without a library call, which would cost
+// more than the copy: whole 16, 8, 4 or 2 byte words, the last one
+// overlapping, never touching a byte outside either range.
+static void copy_short(char* to, const char* from, std::size_t length) {
+    if (length >= 16) {
+        for (std::size_t at = 0; at + 16 < length; at += 16) {
+            std::memcpy(to + at, from + at, 16);
+        }
+        std::memcpy(to + length - 16, from + length - 16, 16);
+    } else if (length >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + length - 8, from + length - 8, 8);
+    } else if (length >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + length - 4, from + length - 4, 4);
+    } else if (length >= 2) {
+        std::memcpy(to, from, 2);
+        std::memcpy(to + length - 2, from + length - 2, 2);
+    } else if (length == 1) {
+        *to = *from;
+    }
+}
+
+// Copies a piece and up to 63 bytes after it, in whole strides of 64 bytes:
+// no branch on the length of a piece up to 64 bytes, as lines mostly are,
+// where a branch on it would be mispredicted line after line. Both sides
+// need the room.
+static void copy_in_strides(char* to, const char* from, std::size_t length) {
+    std::size_t at = 0;
+    do {
+        std::memcpy(to + at, from + at, 64);
+        at += 64;
+    } while (at < length);
+}
+
 // Writes a line's text and what follows it the plain way, when they do not
 // fit in the free room of the output buffer.
 static bool write_line_through(OutputStream& out, OutputRoom& room, const char* text,

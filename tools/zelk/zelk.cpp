@@ -40,12 +40,6 @@ static bool is_help_request(const char* arg) {
            (arg[1] == '?' || std::strcmp(arg + 1, "h") == 0 || std::strcmp(arg + 1, "help") == 0);
 }
 
-// Swaps in place, as many bytes a step as the processor can.
-static void swap_slashes(unsigned char* bytes, std::size_t length, unsigned char source,
-                         unsigned char target) {
-    replace_byte(bytes, length, source, target);
-}
-
 static ExitStatus copy_swapping(InputStream& in, OutputStream& out, unsigned char source,
                                 unsigned char target) {
     alignas(64) static unsigned char block[copy_block_size];  // off the stack, which may be small
@@ -60,7 +54,7 @@ static ExitStatus copy_swapping(InputStream& in, OutputStream& out, unsigned cha
             return report_read_failure(in);
         }
         const std::size_t length = static_cast<std::size_t>(count);
-        swap_slashes(block, length, source, target);
+        replace_byte(block, length, source, target);  // as many bytes a step as the processor can
         if (!write_unbuffered(out, reinterpret_cast<const char*>(block), length)) {
             finish_output(out);
             close_input(in);
