@@ -1,6 +1,7 @@
-// Bounded line reading over blocks: the line feeds of a block are found in
-// one pass, and the tools go through them with no call per line. The length
-// of every line is known, so NUL bytes are ordinary bytes.
+// Bounded line reading over blocks: the line feeds and blank bytes of a
+// block are found in one pass, as masks of its words, and the tools go
+// through the masks with no step per line. The length of every line is
+// known, so NUL bytes are ordinary bytes.
 #include "frame/line_filter.h"
 
 #include <cstdio>
@@ -8,7 +9,7 @@
 
 #include <fcntl.h>
 
-#include "frame/byte_scan.h"
+#include "frame/word_kit.h"
 
 void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output) {
     buffer.capacity = capacity;
@@ -28,31 +29,47 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
     buffer.refused_length = 0;
 }
 
-// How many of the lines ending at the line feeds, the first beginning at
-// begin, come before one that takes longest bytes or more: a line too long
-// ends the block before it, and the next read reports it. All lines are
-// measured at once, without a branch each, and only a block that holds a line
-// too long is searched for it.
-static std::size_t count_lines_within(const std::uint32_t* feeds, std::size_t count,
-                                      std::size_t begin, std::size_t longest) {
-    if (count == 0) {
-        return 0;
+// What the scan of a block finds.
+struct BlockScan {
+    std::size_t count;      // line feeds
+    std::size_t lines_end;  // one past the last line feed
+    bool too_long;          // some line takes the limit or more
+};
+
+// Whether a line between two line feeds of one word takes longest bytes or
+// more: a line feed with none in the longest - 1 bytes before it, and one
+// before it in the word.
+static bool has_inner_line_too_long(std::uint64_t feeds, std::size_t longest) {
+    std::uint64_t near = 0;
+    for (std::size_t shift = 1; shift < longest; ++shift) {
+        near |= feeds << shift;
     }
-    // Lengths fit in 32 bits, and signed ones compare a vector at a time.
-    const auto limit = static_cast<std::int32_t>(longest);
-    int too_long = feeds[0] + 1 - begin >= longest;
-    for (std::size_t i = 1; i < count; ++i) {
-        too_long |= static_cast<std::int32_t>(feeds[i] - feeds[i - 1]) >= limit;
-    }
-    if (too_long == 0) {
-        return count;
-    }
-    std::size_t line = begin;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (feeds[i] + 1 - line >= longest) {
-            return i;
+    return (feeds & (feeds - 1) & ~near) != 0;
+}
+
+#define WORD_KIT_ENGINE "frame/line_scan.inc"
+#define WORD_KIT_ENTRY scan_block
+#include "frame/each_word_kit.inc"
+
+// A line too long is in the block: gives how many lines come before it, and
+// clears the line feeds from it on, so that the block ends where it begins.
+static std::size_t cut_before_too_long(std::uint64_t* feed_masks, std::size_t begin,
+                                       std::size_t end, std::size_t longest, std::size_t& cut) {
+    std::size_t count = 0;
+    cut = begin;
+    for (std::size_t w = begin / 64; w < (end + 63) / 64; ++w) {
+        for (std::uint64_t feeds = feed_masks[w]; feeds != 0; feeds &= feeds - 1) {
+            const std::size_t feed = 64 * w + static_cast<std::size_t>(__builtin_ctzll(feeds));
+            if (feed + 1 - cut >= longest) {
+                feed_masks[w] &= ~feeds;  // this line feed and those after it in the word
+                for (++w; w < (end + 63) / 64; ++w) {
+                    feed_masks[w] = 0;
+                }
+                return count;
+            }
+            cut = feed + 1;
+            ++count;
         }
-        line = feeds[i] + 1;
     }
     return count;
 }
@@ -98,31 +115,31 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     if (buffer.input_ended && carried == 0) {
         return ReadResult::end_of_input;
     }
-    // The scan takes whole words of 64 bytes. The bytes after the block in
-    // its last word are spent, and cleared so as not to count; those before
-    // it in its first word may be held output, so line feeds there are
-    // passed over.
-    const std::size_t scan_begin = begin / 64 * 64;
-    const std::size_t scan_end = (buffer.end + 63) / 64 * 64;
-    std::memset(buffer.bytes + buffer.end, 0, scan_end - buffer.end);
-    std::size_t count = find_line_feeds(buffer.bytes, scan_begin, scan_end, buffer.feeds);
-    std::uint32_t* feeds = buffer.feeds;
-    while (count > 0 && *feeds < begin) {
-        ++feeds;
-        --count;
-    }
     // The carried line was shorter than the limit, so at the end of input it
-    // is a last line without a line feed, one byte longer than one with may be.
+    // is a last line without a line feed, one byte longer than one with may
+    // be. A line feed of the buffer's own stands after it, so that it ends
+    // like any other line.
+    std::size_t lines_end = buffer.end;
     std::size_t longest = limit;
     if (buffer.input_ended) {
-        feeds[count++] = static_cast<std::uint32_t>(buffer.end);
+        buffer.bytes[lines_end++] = '\n';
         longest = limit + 1;
     }
-    count = count_lines_within(feeds, count, begin, longest);
-    buffer.begin = count == 0 ? begin : feeds[count - 1] + 1;
-    block = LineBlock{
-        buffer.bytes,      feeds, count, buffer.bytes + begin, buffer.bytes + buffer.begin,
-        buffer.input_ended};
+    // The scan takes whole words of 64 bytes. The bytes after the lines in
+    // the last word are spent, and cleared so as not to count; those before
+    // the block in its first word may be held output, and are passed over.
+    const std::size_t scan_end = (lines_end + 63) / 64 * 64;
+    std::memset(buffer.bytes + lines_end, 0, scan_end - lines_end);
+    const BlockScan scan = word_kit_entry(chosen_word_kit())(
+        reinterpret_cast<const unsigned char*>(buffer.bytes), begin, lines_end, longest,
+        buffer.feed_masks, buffer.blank_masks);
+    std::size_t count = scan.count;
+    buffer.begin = scan.lines_end;
+    if (scan.too_long) {
+        count = cut_before_too_long(buffer.feed_masks, begin, lines_end, longest, buffer.begin);
+    }
+    block = LineBlock{buffer.bytes, buffer.feed_masks, buffer.blank_masks, count,
+                      begin,        buffer.begin,      lines_end,          buffer.input_ended};
     return ReadResult::line;
 }
 
@@ -142,6 +159,15 @@ bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t lengt
     buffer.held = 0;
     buffer.refused_length += pending;
     return buffer.refused_length <= stream_block_size;
+}
+
+bool write_compacted_output(LineBuffer& buffer, OutputStream& out, std::size_t kept) {
+    // The unfinished line was closed up with the lines, and follows their output.
+    const std::size_t unfinished = buffer.input_ended ? 0 : buffer.end - buffer.begin;
+    const std::size_t length = kept - unfinished;
+    buffer.begin = buffer.block_begin + length;
+    buffer.end = buffer.begin + unfinished;
+    return write_block_output(buffer, out, length);
 }
 
 ExitStatus report_line_too_long(std::int64_t line_number) {

@@ -45,10 +45,13 @@ struct LineBuffer {
     bool output_refused;         // the output refused a block: what follows is only counted
     std::size_t refused_length;  // the output counted since
     // The spare bytes after the block have room for the byte after a last
-    // line, and let a tool copy any line in whole strides of 64 bytes.
-    alignas(4096) char bytes[line_block_offset + line_block_size + 64];
-    // Where the line feeds of the block are; a few more than it can hold.
-    std::uint32_t feeds[line_block_offset + line_block_size + 4];
+    // line, for a tool to read a word beyond the last and to write a whole
+    // word at the end of what it keeps, and to copy any line in strides of 64.
+    alignas(4096) char bytes[line_block_offset + line_block_size + 3 * 64];
+    // Word w is bytes 64 w to 64 w + 63: its line feeds, and its blank bytes
+    // (space, tab, carriage return), each as a bit.
+    std::uint64_t feed_masks[sizeof bytes / 64];
+    std::uint64_t blank_masks[sizeof bytes / 64];
 };
 
 // With an output, what earlier lines produced is written out before a read
@@ -58,17 +61,21 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
 
 enum class ReadResult { line, end_of_input, too_long, read_error, write_error };
 
-// The whole lines of a block, every one within the limit: line i runs from
-// begin, or from just after line feed i - 1, up to its line feed at
-// bytes + feeds[i]. Every byte read is part of a line, NUL bytes included.
+// The whole lines of a block, every one within the limit, as bytes and as
+// masks of their words: the lines run from begin to end, and a line ends at
+// each bit of feed_masks. After them, up to unfinished_end, come the first
+// bytes of a line whose line feed has not come yet. Every byte read is part of
+// a line, NUL bytes included. The masks have no bits outside the lines.
 struct LineBlock {
-    char* bytes;                 // the buffer's bytes, which the tool may rewrite in place
-    const std::uint32_t* feeds;  // where each line's line feed lies in bytes
-    std::size_t count;           // how many lines; 0 when no line is whole yet
-    char* begin;                 // the first line's first byte
-    char* end;                   // one past the last line's line feed
-    // The last line has no line feed: its feed lies one past its end, on a
-    // byte of the buffer's own, which a tool may write.
+    char* bytes;                       // the buffer's bytes, which the tool may rewrite
+    const std::uint64_t* feed_masks;   // for word w, bytes 64 w to 64 w + 63
+    const std::uint64_t* blank_masks;  // space, tab and carriage return
+    std::size_t count;                 // how many lines; 0 when no line is whole yet
+    std::size_t begin;                 // the first line's first byte
+    std::size_t end;                   // one past the last line's line feed
+    std::size_t unfinished_end;        // one past the unfinished line after them
+    // The last line of the input has no line feed: in its place lies one on
+    // a byte of the buffer's own, which a tool may write and must not copy.
     bool last_unended;
 };
 
@@ -79,12 +86,15 @@ struct LineBlock {
 ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block);
 
 // Writes what the lines of a block produced, straight from the block from
-// its beginning, after any output held back from before. False when the
+// its beginning, after any output held back from before. A tool that closed
+// up the block in place, the unfinished line with it, uses
+// write_compacted_output with the length of all it kept instead. False when the
 // output refused it and the run ends here, for the caller to report. A
 // refusal shows where it showed when lines were written through the output
 // buffer: once a buffer's worth of output is refused, before the next read
 // that may wait, or at the end, after a too-long line or a read failure.
 bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t length);
+bool write_compacted_output(LineBuffer& buffer, OutputStream& out, std::size_t kept);
 
 // "Line %lld too long!" on standard error; gives exit_line_too_long.
 ExitStatus report_line_too_long(std::int64_t line_number);

@@ -160,7 +160,7 @@ TEST(BoundedLine, WritesOutPendingOutputBeforeWaitingOnAPipe) {
     init_line_buffer(buffer, 512, &out);
     LineBlock block;
     ASSERT_EQ(read_line_block(buffer, pipe_in, block), ReadResult::line);
-    ASSERT_TRUE(write_bytes(out, block.begin, static_cast<std::size_t>(block.end - block.begin)));
+    ASSERT_TRUE(write_bytes(out, block.bytes + block.begin, block.end - block.begin));
     EXPECT_EQ(read_line_block(buffer, pipe_in, block), ReadResult::end_of_input);
     EXPECT_EQ(out.used, 0u);
     EXPECT_EQ(read_file(scratch.path("out")), "a\n");
@@ -170,7 +170,7 @@ TEST(BoundedLine, WritesOutPendingOutputBeforeWaitingOnAPipe) {
     ASSERT_TRUE(open_input_file(file_in, scratch.write("in", "b\n").c_str()));
     init_line_buffer(buffer, 512, &out);
     ASSERT_EQ(read_line_block(buffer, file_in, block), ReadResult::line);
-    ASSERT_TRUE(write_bytes(out, block.begin, static_cast<std::size_t>(block.end - block.begin)));
+    ASSERT_TRUE(write_bytes(out, block.bytes + block.begin, block.end - block.begin));
     EXPECT_EQ(read_line_block(buffer, file_in, block), ReadResult::end_of_input);
     EXPECT_EQ(out.used, 2u);
     EXPECT_TRUE(finish_output(out));

@@ -19,6 +19,19 @@
 #include <unistd.h>
 
 #include "frame/line_filter.h"
+#include "frame/word_kit.h"
+
+// The word kits this build has and this processor runs, the plain one first.
+inline std::vector<WordKit> usable_word_kits() {
+    std::vector<WordKit> kits;
+    for (const WordKit kit :
+         {WordKit::plain, WordKit::sse, WordKit::avx2, WordKit::avx512, WordKit::neon}) {
+        if (word_kit_usable(kit)) {
+            kits.push_back(kit);
+        }
+    }
+    return kits;
+}
 
 struct Outcome {
     std::vector<std::string> lines;
@@ -48,17 +61,26 @@ inline Outcome reference_read(const std::string& input, std::size_t capacity) {
     return outcome;
 }
 
-// Every line the block line reader gives, each with its line feed if it has one.
+// Every line the block line reader gives, each with its line feed if it has
+// one, from the masks the tools go by.
 inline Outcome read_all_lines(LineBuffer& buffer, InputStream& in) {
     Outcome outcome;
     LineBlock block;
     while ((outcome.last = read_line_block(buffer, in, block)) == ReadResult::line) {
-        const char* line = block.begin;
-        for (std::size_t i = 0; i < block.count; ++i) {
-            const char* const feed = block.bytes + block.feeds[i];
-            const bool unended = block.last_unended && i + 1 == block.count;
-            outcome.lines.emplace_back(line, feed + (unended ? 0 : 1));
-            line = feed + 1;
+        std::size_t line = block.begin;
+        std::size_t found = 0;
+        for (std::size_t w = block.begin / 64; w < (block.unfinished_end + 63) / 64; ++w) {
+            for (std::uint64_t feeds = block.feed_masks[w]; feeds != 0; feeds &= feeds - 1) {
+                const std::size_t feed = 64 * w + static_cast<std::size_t>(__builtin_ctzll(feeds));
+                const bool unended = block.last_unended && feed + 1 == block.end;
+                outcome.lines.emplace_back(block.bytes + line,
+                                           block.bytes + feed + (unended ? 0 : 1));
+                line = feed + 1;
+                ++found;
+            }
+        }
+        if (found != block.count || line != block.end) {
+            std::abort();
         }
     }
     return outcome;

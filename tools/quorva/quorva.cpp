@@ -6,6 +6,7 @@
 #include "frame/line_filter.h"
 #include "frame/number_text.h"
 #include "frame/tool_identity.h"
+#include "frame/word_kit.h"
 
 static void write_usage_section(const ToolIdentity& identity, std::FILE* stream) {
     std::fprintf(stream, "  USAGE 1: %s <N> [-s<sep>] [<input>] [<output>]\n",
@@ -38,33 +39,6 @@ static std::int64_t group_period(std::int32_t group_size) {
     // A line feed follows every line whose number the size divides, so a
     // negative size acts by its magnitude.
     return group_size < 0 ? -std::int64_t{group_size} : group_size;
-}
-
-// With a one-byte separator the output is the input with some line feeds
-// replaced, so each block is rewritten where it lies and written as it stands.
-static ExitStatus join_in_place(LineBuffer& buffer, InputStream& in, OutputStream& out,
-                                std::int64_t period, char separator) {
-    std::int64_t line_number = 1;
-    std::int64_t left = period;  // lines to go until a line feed stays
-    LineBlock block;
-    ReadResult result;
-    while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
-        // Held in locals, which the bytes written cannot change. A last line
-        // without a line feed gets the byte after it written too.
-        char* const bytes = block.bytes;
-        const std::uint32_t* const feeds = block.feeds;
-        const std::size_t count = block.count;
-        for (std::size_t i = 0; i < count; ++i) {
-            const bool group_ends = --left == 0;
-            bytes[feeds[i]] = group_ends ? '\n' : separator;
-            left = group_ends ? period : left;
-        }
-        line_number += static_cast<std::int64_t>(block.count);
-        if (!write_block_output(buffer, out, static_cast<std::size_t>(block.end - block.begin))) {
-            return report_write_failure(out);
-        }
-    }
-    return end_line_filter(buffer, result, line_number, in, out);
 }
 
 // The free part of the output buffer, for a caller that appends short pieces
@@ -118,10 +92,10 @@ static void copy_in_strides(char* to, const char* from, std::size_t length) {
     } while (at < length);
 }
 
-// Writes a line's text and what follows it the plain way, when they do not
+// Writes a piece of text and what follows it the plain way, when they do not
 // fit in the free room of the output buffer.
-static bool write_line_through(OutputStream& out, OutputRoom& room, const char* text,
-                               std::size_t length, const char* after, std::size_t after_length) {
+static bool write_piece_through(OutputStream& out, OutputRoom& room, const char* text,
+                                std::size_t length, const char* after, std::size_t after_length) {
     use_output_room(out, room);
     const bool written = write_bytes(out, text, length) && write_bytes(out, after, after_length);
     room = free_output_room(out);
@@ -135,67 +109,67 @@ struct ShortText {
 
 static constexpr std::size_t longest_short_text = sizeof(ShortText::bytes);
 
-// Any other separator changes the length of the text, so each line is copied
-// to the output buffer with what follows it. The copies run past their ends
-// into room that is written over next, and a longer separator is copied
-// exactly.
-static ExitStatus join_copying(LineBuffer& buffer, InputStream& in, OutputStream& out,
-                               std::int64_t period, const char* separator) {
-    const std::size_t separator_length = std::strlen(separator);
-    const bool short_separator = separator_length <= longest_short_text;
-    ShortText padded_separator{};
-    std::memcpy(padded_separator.bytes, separator, short_separator ? separator_length : 0);
-    const ShortText padded_feed{{'\n'}};
-    // The most a line's copy may run past its text and what follows it.
-    const std::size_t overrun = 64 + (short_separator ? longest_short_text : 0);
-    std::int64_t line_number = 1;
-    std::int64_t left = period;
-    LineBlock block;
-    ReadResult result;
-    while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
-        OutputRoom room = free_output_room(out);
-        const char* const bytes = block.bytes;
-        const std::uint32_t* const feeds = block.feeds;
-        const std::size_t count = block.count;
-        const char* line = block.begin;
-        for (std::size_t i = 0; i < count; ++i) {
-            const char* const feed = bytes + feeds[i];
-            const auto length = static_cast<std::size_t>(feed - line);
-            const bool group_ends = --left == 0;
-            left = group_ends ? period : left;
-            const std::size_t after_length = group_ends ? 1 : separator_length;
-            if (static_cast<std::size_t>(room.end - room.at) >= length + after_length + overrun) {
-                copy_in_strides(room.at, line, length);
-                if (short_separator) {
-                    const ShortText& after = group_ends ? padded_feed : padded_separator;
-                    std::memcpy(room.at + length, after.bytes, longest_short_text);
-                } else {
-                    copy_short(room.at + length, group_ends ? "\n" : separator, after_length);
-                }
-                room.at += length + after_length;
-            } else if (!write_line_through(out, room, line, length, group_ends ? "\n" : separator,
-                                           after_length)) {
-                return report_write_failure(out);
-            }
-            line = feed + 1;
-        }
-        line_number += static_cast<std::int64_t>(block.count);
-        use_output_room(out, room);
-    }
-    return end_line_filter(buffer, result, line_number, in, out);
-}
+enum class JoinWay { in_place, closing_up, copying };
+
+struct Joining {
+    JoinWay way;
+    std::int64_t period;  // lines to a group
+    std::int64_t left;    // lines to go until a line feed stays
+    // For periods up to 64, each number below 64 modulo the period: a word
+    // holds at most 64 line feeds, and a division for every word costs.
+    std::int64_t remainders[64];
+    const char* separator;
+    std::size_t separator_length;
+    ShortText padded_separator;
+    std::size_t output_length;  // what the last block in place gave
+};
+
+#define WORD_KIT_ENGINE "tools/quorva/join_words.inc"
+#define WORD_KIT_ENTRY join_block
+#include "frame/each_word_kit.inc"
 
 // Not static: the line reader's differential test drives it with other limits.
 ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
                       std::int32_t group_size, const char* separator) {
     static LineBuffer buffer;
     init_line_buffer(buffer, capacity, &out);
-    const std::int64_t period = group_period(group_size);
-    // In groups of one the separator is never written, whatever it is.
-    if (period == 1 || (separator[0] != '\0' && separator[1] == '\0')) {
-        return join_in_place(buffer, in, out, period, separator[0]);
+    static Joining joining;
+    joining.period = group_period(group_size);
+    joining.left = joining.period;
+    for (std::int64_t i = 0; i < 64; ++i) {
+        joining.remainders[i] = joining.period <= 64 ? i % joining.period : i;
     }
-    return join_copying(buffer, in, out, period, separator);
+    joining.separator = separator;
+    joining.separator_length = std::strlen(separator);
+    joining.padded_separator = ShortText{};
+    if (joining.separator_length <= longest_short_text) {
+        std::memcpy(joining.padded_separator.bytes, separator, joining.separator_length);
+    }
+    // With a one-byte separator, or in groups of one where the separator is
+    // never written, the output is the input with some line feeds replaced.
+    // With none the output is the input with some line feeds left out.
+    joining.way = joining.period == 1 || joining.separator_length == 1 ? JoinWay::in_place
+                  : joining.separator_length == 0                      ? JoinWay::closing_up
+                                                                       : JoinWay::copying;
+    const auto join_block = word_kit_entry(chosen_word_kit());
+    std::int64_t line_number = 1;
+    LineBlock block;
+    ReadResult result;
+    while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
+        line_number += static_cast<std::int64_t>(block.count);
+        if (!join_block(block, joining, out)) {
+            return report_write_failure(out);
+        }
+        const bool written = joining.way == JoinWay::in_place
+                                 ? write_block_output(buffer, out, joining.output_length)
+                             : joining.way == JoinWay::closing_up
+                                 ? write_compacted_output(buffer, out, joining.output_length)
+                                 : true;
+        if (!written) {
+            return report_write_failure(out);
+        }
+    }
+    return end_line_filter(buffer, result, line_number, in, out);
 }
 
 int main(int argc, char** argv) {
