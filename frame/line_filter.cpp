@@ -1,5 +1,5 @@
-// Bounded line reading over blocks: the line feeds and blank bytes of a
-// block are found in one pass, as masks of its words, and the tools go
+// Bounded line reading over blocks: the line feeds of a block are found in
+// one pass, as masks of its words, and the tools go
 // through the masks with no step per line. The length of every line is
 // known, so NUL bytes are ordinary bytes.
 #include "frame/line_filter.h"
@@ -31,47 +31,48 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
 
 // What the scan of a block finds.
 struct BlockScan {
-    std::size_t count;      // line feeds
-    std::size_t lines_end;  // one past the last line feed
-    bool too_long;          // some line takes the limit or more
+    std::size_t count;        // line feeds
+    std::size_t longest_run;  // most words in a row without one
 };
-
-// Whether a line between two line feeds of one word takes longest bytes or
-// more: a line feed with none in the longest - 1 bytes before it, and one
-// before it in the word.
-static bool has_inner_line_too_long(std::uint64_t feeds, std::size_t longest) {
-    std::uint64_t near = 0;
-    for (std::size_t shift = 1; shift < longest; ++shift) {
-        near |= feeds << shift;
-    }
-    return (feeds & (feeds - 1) & ~near) != 0;
-}
 
 #define WORD_KIT_ENGINE "frame/line_scan.inc"
 #define WORD_KIT_ENTRY scan_block
 #include "frame/each_word_kit.inc"
 
-// A line too long is in the block: gives how many lines come before it, and
-// clears the line feeds from it on, so that the block ends where it begins.
-static std::size_t cut_before_too_long(std::uint64_t* feed_masks, std::size_t begin,
-                                       std::size_t end, std::size_t longest, std::size_t& cut) {
+// Measures the lines of a block one by one, the first from begin: gives how
+// many come before the first one too long, and clears the line feeds from
+// that one on, so that the block ends where it begins. Sets lines_end to one
+// past the last line feed kept.
+static std::size_t count_lines_within(std::uint64_t* feed_masks, std::size_t begin, std::size_t end,
+                                      std::size_t longest, std::size_t& lines_end) {
     std::size_t count = 0;
-    cut = begin;
+    lines_end = begin;
     for (std::size_t w = begin / 64; w < (end + 63) / 64; ++w) {
         for (std::uint64_t feeds = feed_masks[w]; feeds != 0; feeds &= feeds - 1) {
             const std::size_t feed = 64 * w + static_cast<std::size_t>(__builtin_ctzll(feeds));
-            if (feed + 1 - cut >= longest) {
+            if (feed + 1 - lines_end >= longest) {
                 feed_masks[w] &= ~feeds;  // this line feed and those after it in the word
                 for (++w; w < (end + 63) / 64; ++w) {
                     feed_masks[w] = 0;
                 }
                 return count;
             }
-            cut = feed + 1;
+            lines_end = feed + 1;
             ++count;
         }
     }
     return count;
+}
+
+// One past the last line feed of the words from first up to last, or begin.
+static std::size_t find_lines_end(const std::uint64_t* feed_masks, std::size_t begin,
+                                  std::size_t end) {
+    for (std::size_t w = (end + 63) / 64; w > begin / 64; --w) {
+        if (feed_masks[w - 1] != 0) {
+            return 64 * w - static_cast<std::size_t>(__builtin_clzll(feed_masks[w - 1]));
+        }
+    }
+    return begin;
 }
 
 ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block) {
@@ -131,15 +132,17 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     const std::size_t scan_end = (lines_end + 63) / 64 * 64;
     std::memset(buffer.bytes + lines_end, 0, scan_end - lines_end);
     const BlockScan scan = word_kit_entry(chosen_word_kit())(
-        reinterpret_cast<const unsigned char*>(buffer.bytes), begin, lines_end, longest,
-        buffer.feed_masks, buffer.blank_masks);
+        reinterpret_cast<const unsigned char*>(buffer.bytes), begin, lines_end, buffer.feed_masks);
+    // A line of longest bytes takes in (longest - 1) / 64 - 1 whole words
+    // at least, with no line feed among them but perhaps its own.
     std::size_t count = scan.count;
-    buffer.begin = scan.lines_end;
-    if (scan.too_long) {
-        count = cut_before_too_long(buffer.feed_masks, begin, lines_end, longest, buffer.begin);
+    if (scan.longest_run + 1 >= (longest - 1) / 64) {
+        count = count_lines_within(buffer.feed_masks, begin, lines_end, longest, buffer.begin);
+    } else {
+        buffer.begin = find_lines_end(buffer.feed_masks, begin, lines_end);
     }
-    block = LineBlock{buffer.bytes, buffer.feed_masks, buffer.blank_masks, count,
-                      begin,        buffer.begin,      lines_end,          buffer.input_ended};
+    block = LineBlock{buffer.bytes, buffer.feed_masks, count, begin, buffer.begin,
+                      lines_end,    buffer.input_ended};
     return ReadResult::line;
 }
 

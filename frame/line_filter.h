@@ -48,10 +48,8 @@ struct LineBuffer {
     // line, for a tool to read a word beyond the last and to write a whole
     // word at the end of what it keeps, and to copy any line in strides of 64.
     alignas(4096) char bytes[line_block_offset + line_block_size + 3 * 64];
-    // Word w is bytes 64 w to 64 w + 63: its line feeds, and its blank bytes
-    // (space, tab, carriage return), each as a bit.
+    // Word w is bytes 64 w to 64 w + 63: its line feeds, each as a bit.
     std::uint64_t feed_masks[sizeof bytes / 64];
-    std::uint64_t blank_masks[sizeof bytes / 64];
 };
 
 // With an output, what earlier lines produced is written out before a read
@@ -67,13 +65,12 @@ enum class ReadResult { line, end_of_input, too_long, read_error, write_error };
 // bytes of a line whose line feed has not come yet. Every byte read is part of
 // a line, NUL bytes included. The masks have no bits outside the lines.
 struct LineBlock {
-    char* bytes;                       // the buffer's bytes, which the tool may rewrite
-    const std::uint64_t* feed_masks;   // for word w, bytes 64 w to 64 w + 63
-    const std::uint64_t* blank_masks;  // space, tab and carriage return
-    std::size_t count;                 // how many lines; 0 when no line is whole yet
-    std::size_t begin;                 // the first line's first byte
-    std::size_t end;                   // one past the last line's line feed
-    std::size_t unfinished_end;        // one past the unfinished line after them
+    char* bytes;                      // the buffer's bytes, which the tool may rewrite
+    const std::uint64_t* feed_masks;  // for word w, bytes 64 w to 64 w + 63
+    std::size_t count;                // how many lines; 0 when no line is whole yet
+    std::size_t begin;                // the first line's first byte
+    std::size_t end;                  // one past the last line's line feed
+    std::size_t unfinished_end;       // one past the unfinished line after them
     // The last line of the input has no line feed: in its place lies one on
     // a byte of the buffer's own, which a tool may write and must not copy.
     bool last_unended;

@@ -62,14 +62,15 @@ inline int count_ones(std::uint64_t bits) {
     return __builtin_popcountll(bits);
 }
 
-// The number of the lowest set bit; 64 for none.
+// The number of the lowest set bit, and how many bits lie above the highest.
+// For no bits at all the answer is some number below 64: callers that may
+// have none choose another value without a branch.
 inline int lowest_one(std::uint64_t bits) {
-    return bits == 0 ? 64 : __builtin_ctzll(bits);
+    return __builtin_ctzll(bits | std::uint64_t{1} << 63);
 }
 
-// How many bits lie above the highest set bit; 64 for none.
 inline int zeros_above(std::uint64_t bits) {
-    return bits == 0 ? 64 : __builtin_clzll(bits);
+    return __builtin_clzll(bits | 1);
 }
 
 inline std::uint64_t reverse_bits(std::uint64_t bits) {

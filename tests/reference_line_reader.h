@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
+#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -145,6 +146,12 @@ struct ToolOutcome {
     std::string err;
     bool operator==(const ToolOutcome&) const = default;
 };
+
+// How a test failure shows an outcome.
+inline std::ostream& operator<<(std::ostream& stream, const ToolOutcome& outcome) {
+    return stream << "status " << outcome.status << ", " << outcome.out.size()
+                  << " bytes out, error \"" << outcome.err << "\"";
+}
 
 // The tools' block engines, from their own sources, with any line capacity.
 ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
