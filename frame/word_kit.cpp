@@ -48,7 +48,8 @@ bool word_kit_usable(WordKit kit) {
                    __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("pclmul");
         case WordKit::avx512:
             return word_kit_usable(WordKit::avx2) && __builtin_cpu_supports("avx512f") &&
-                   __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi2");
+                   __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vbmi") &&
+                   __builtin_cpu_supports("avx512vbmi2");
 #endif
 #if WORD_KIT_NEON
         case WordKit::neon:

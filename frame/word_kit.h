@@ -53,7 +53,8 @@ void use_word_kit(WordKit kit);
 // What each x86 kit needs of the processor.
 #define WORD_KIT_SSE_TARGETS "sse2,ssse3,popcnt"
 #define WORD_KIT_AVX2_TARGETS "avx2,bmi,bmi2,popcnt,pclmul"
-#define WORD_KIT_AVX512_TARGETS "avx512f,avx512bw,avx512vbmi2,avx2,bmi,bmi2,popcnt,pclmul"
+#define WORD_KIT_AVX512_TARGETS \
+    "avx512f,avx512bw,avx512vbmi,avx512vbmi2,avx2,bmi,bmi2,popcnt,pclmul"
 
 // The steps every kit may fall back on, in plain C++.
 namespace word_kit_common {
@@ -106,6 +107,25 @@ inline std::uint64_t every_nth_plainly(std::uint64_t feeds, int first, std::uint
         }
     }
     return picked;
+}
+
+// Copies 32 bytes to to, each byte marked replaced by first and followed by
+// second; gives 32 plus the number of marks. It may write up to 96 bytes.
+inline std::size_t insert_after_plainly(const unsigned char* from, std::uint32_t marks,
+                                        unsigned char first, unsigned char second,
+                                        unsigned char* to) {
+    std::size_t written = 0;
+    std::size_t taken = 0;
+    for (; marks != 0; marks &= marks - 1) {
+        const auto mark = static_cast<std::size_t>(__builtin_ctz(marks));
+        std::memcpy(to + written, from + taken, 32);
+        written += mark - taken;
+        to[written++] = first;
+        to[written++] = second;
+        taken = mark + 1;
+    }
+    std::memcpy(to + written, from + taken, 32);
+    return written + 32 - taken;
 }
 
 // For each 8-bit mask, the numbers of its set bits, in order, one a byte:
@@ -202,6 +222,11 @@ inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t per
     return every_nth_plainly(feeds, first, period);
 }
 
+inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
+                                unsigned char second, unsigned char* to) {
+    return insert_after_plainly(from, marks, first, second, to);
+}
+
 }  // namespace word_kit_plain
 
 #if WORD_KIT_X86
@@ -293,6 +318,11 @@ inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t per
     return every_nth_plainly(feeds, first, period);
 }
 
+inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
+                                unsigned char second, unsigned char* to) {
+    return insert_after_plainly(from, marks, first, second, to);
+}
+
 }  // namespace word_kit_sse
 WORD_KIT_TARGET_END
 
@@ -382,6 +412,11 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 WORD_KIT_MASK_STEPS
 
+inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
+                                unsigned char second, unsigned char* to) {
+    return insert_after_plainly(from, marks, first, second, to);
+}
+
 }  // namespace word_kit_avx2
 WORD_KIT_TARGET_END
 
@@ -421,6 +456,25 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 }
 
 WORD_KIT_MASK_STEPS
+
+// Each byte takes two places, the second holding second; the marked bytes
+// become first, and the second places of the others are closed up.
+inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
+                                unsigned char second, unsigned char* to) {
+    const __m512i bytes =
+        _mm512_castsi256_si512(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(from)));
+    // Place 2 j takes byte j, place 2 j + 1 a byte of the second vector.
+    const __m512i places = _mm512_set_epi64(
+        0x401f401e401d401c, 0x401b401a40194018, 0x4017401640154014, 0x4013401240114010,
+        0x400f400e400d400c, 0x400b400a40094008, 0x4007400640054004, 0x4003400240014000);
+    __m512i doubled =
+        _mm512_permutex2var_epi8(bytes, places, _mm512_set1_epi8(static_cast<char>(second)));
+    const std::uint64_t firsts = 0x5555555555555555;
+    const std::uint64_t marked = _pdep_u64(marks, firsts);
+    doubled = _mm512_mask_mov_epi8(doubled, marked, _mm512_set1_epi8(static_cast<char>(first)));
+    _mm512_storeu_si512(to, _mm512_maskz_compress_epi8(firsts | marked << 1, doubled));
+    return 32 + static_cast<std::size_t>(__builtin_popcount(marks));
+}
 
 }  // namespace word_kit_avx512
 WORD_KIT_TARGET_END
@@ -505,6 +559,11 @@ inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
 
 inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {
     return every_nth_plainly(feeds, first, period);
+}
+
+inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
+                                unsigned char second, unsigned char* to) {
+    return insert_after_plainly(from, marks, first, second, to);
 }
 
 }  // namespace word_kit_neon
