@@ -1,7 +1,7 @@
 // The block line reader over arbitrary bytes, with the line limits of both
-// line tools, against the plain reader. The first byte picks the limit and
-// how many bytes each write into the pipe may carry, so lines also arrive
-// split across reads.
+// line tools, against the plain reader, with every word kit the processor
+// runs. The first byte picks the limit and how many bytes each write into the
+// pipe may carry, so lines also arrive split across reads.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -19,13 +19,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t max_piece = std::size_t{1} << (data[0] / 2 % 14);
     const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    const Outcome actual = read_through_pipe(input, capacity, varied_pieces(max_piece));
-
     const Outcome expected = reference_read(input, capacity);
-    if (actual.lines != expected.lines || actual.last != expected.last) {
-        std::fprintf(stderr, "Lines differ from the plain reader's: %zu against %zu lines\n",
-                     actual.lines.size(), expected.lines.size());
-        std::abort();
+    for (const WordKit kit : usable_word_kits()) {
+        use_word_kit(kit);
+        const Outcome actual = read_through_pipe(input, capacity, varied_pieces(max_piece));
+        if (actual.lines != expected.lines || actual.last != expected.last) {
+            std::fprintf(stderr, "Kit %d: lines differ from the plain reader's: %zu against %zu\n",
+                         static_cast<int>(kit), actual.lines.size(), expected.lines.size());
+            std::abort();
+        }
     }
     return 0;
 }

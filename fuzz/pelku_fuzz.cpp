@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "program_harness.h"
 #include "reference_line_reader.h"
@@ -54,6 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const EngineRun engine = engine_run_from(data, size);
+    const std::vector<WordKit> kits = usable_word_kits();  // each input tries one kit
+    use_word_kit(kits[size % kits.size()]);
     const ToolOutcome stripped = run_line_tool(
         engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {
             return strip_blank_lines(in, out, engine.capacity);
