@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -201,6 +204,57 @@ TEST(FailurePaths, StandardOutputOnTheInputFileIsRefusedWhileInputIsLeft) {
         onto_empty.stdout_path = onto_empty.stdin_path = dir.write("empty", "");
         expect_result(run_tool(p.name, with(p, {onto_empty.stdout_path}), onto_empty), "", "", 0);
         expect_result(run_tool(p.name, p.plain, onto_empty), "", "", 0);
+    }
+}
+
+// A pipe that is both input and output would be read back for ever, so the
+// run is refused before its first read, leaving the pipe as it was. A socket
+// on both standard streams reads one way and writes the other, and works.
+TEST(FailurePaths, NoFilterReadsBackItsOwnPipe) {
+    constexpr int time_limit_ms = 3000;  // a run that chases its output never ends
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        const std::string fifo = dir.path("fifo");
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        RunOptions options;
+        options.time_limit_ms = time_limit_ms;
+
+        // printf 'a\n' | prog /dev/stdin /dev/stdin
+        int piped[2];
+        ASSERT_EQ(pipe2(piped, O_CLOEXEC), 0);
+        ASSERT_EQ(write(piped[1], "a\n", 2), 2);
+        close(piped[1]);
+        options.stdin_fd = piped[0];
+        expect_result(run_tool(p.name, with(p, {"/dev/stdin", "/dev/stdin"}), options), "",
+                      "Input and output are the same file: " + quoted("/dev/stdin"), 1);
+        EXPECT_EQ(read_within(piped[0], 3, 0), "a\n");
+        close(piped[0]);
+
+        // printf 'x\n' > fifo & prog fifo fifo; then exec 3<>fifo; prog <&3 >&3
+        const int both = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_EQ(write(both, "x\n", 2), 2);
+        options.stdin_fd = -1;
+        expect_result(run_tool(p.name, with(p, {fifo, fifo}), options), "",
+                      "Input and output are the same file: " + quoted(fifo), 1);
+        options.stdin_fd = options.stdout_fd = both;
+        expect_result(run_tool(p.name, p.plain, options), "",
+                      "Input and output are the same file: \"stdout\"!\n", 1);
+        EXPECT_EQ(read_within(both, 3, 0), "x\n");
+        close(both);
+
+        int sockets[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets), 0);
+        ASSERT_EQ(write(sockets[0], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        shutdown(sockets[0], SHUT_WR);
+        options.stdin_fd = options.stdout_fd = sockets[1];
+        expect_result(run_tool(p.name, p.plain, options), "", "", 0);
+        close(sockets[1]);
+        EXPECT_EQ(read_within(sockets[0], 100, time_limit_ms), p.expect(text));
+        close(sockets[0]);
     }
 }
 
