@@ -258,6 +258,45 @@ TEST(FailurePaths, NoFilterReadsBackItsOwnPipe) {
     }
 }
 
+// Output is handed on as it is made: what a line gives comes out while the
+// pipe it was fed through stays open, not once the input ends.
+TEST(FailurePaths, ALineComesOutWhileItsInputStaysOpen) {
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
+        std::string input;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"pelku", {}, "a\n\nb\n", "a\nb\n"},
+        {"quorva", {"2", "-s,"}, "a\nb\n", "a,b\n"},
+        {"quorva", {"2", "-s; "}, "a\nb\n", "a; b\n"},
+        {"zelk", {}, text, slashes_swapped(text)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.program) + " " + (c.args.empty() ? "" : c.args.back()));
+        int in[2];
+        int out[2];
+        ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
+        ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+        RunOptions options;
+        options.stdin_fd = in[0];
+        options.stdout_fd = out[1];
+        options.time_limit_ms = 10000;
+        options.while_running = [&] {
+            EXPECT_EQ(write(in[1], c.input.data(), c.input.size()),
+                      static_cast<ssize_t>(c.input.size()));
+            EXPECT_EQ(read_within(out[0], c.out.size(), 1000), c.out) << "within a second";
+            close(in[1]);
+        };
+        const RunResult r = run_tool(c.program, c.args, options);
+        close(in[0]);
+        close(out[1]);
+        expect_result({read_within(out[0], 100, 1000), r.err, r.status}, "", "", 0);
+        close(out[0]);
+    }
+}
+
 // Every fixed block lies off the stack, so a small stack limit is no crash.
 TEST(FailurePaths, EveryProgramRunsWithA64KiBStack) {
     for (const Program& p : programs) {

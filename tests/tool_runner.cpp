@@ -169,6 +169,9 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
         execv(argv[0], argv.data());
         _exit(126);
     }
+    if (options.while_running) {
+        options.while_running();
+    }
     RunResult result;
     result.status = wait_for_exit(pid, options.time_limit_ms);
     result.out = read_file(out_path);
