@@ -73,6 +73,11 @@ bool open_output_file(OutputStream& out, const char* path) {
 // never be the input's file. Standard output is already open: on the input's
 // file it harms nothing unless the input still has bytes to read from where
 // it stands, bytes the run would overwrite or read back as its own output.
+// A pipe that is both input and output never runs dry, since the run keeps
+// refilling it, so it is refused however it was reached; a named one is
+// looked at by path because opening it to write may wait for a reader.
+// Sockets and terminals are left alone: on both standard streams they read
+// one way and write the other.
 static bool is_same_file(const InputStream& in, const char* output_path) {
     struct stat input_info;
     struct stat output_info;
@@ -81,8 +86,13 @@ static bool is_same_file(const InputStream& in, const char* output_path) {
     if (found != 0 || fstat(in.fd, &input_info) != 0) {
         return false;
     }
-    if (!S_ISREG(input_info.st_mode) || !S_ISREG(output_info.st_mode) ||
-        input_info.st_dev != output_info.st_dev || input_info.st_ino != output_info.st_ino) {
+    if (input_info.st_dev != output_info.st_dev || input_info.st_ino != output_info.st_ino) {
+        return false;
+    }
+    if (S_ISFIFO(input_info.st_mode) && S_ISFIFO(output_info.st_mode)) {
+        return true;
+    }
+    if (!S_ISREG(input_info.st_mode) || !S_ISREG(output_info.st_mode)) {
         return false;
     }
     return output_path != nullptr || lseek(in.fd, 0, SEEK_CUR) < input_info.st_size;

@@ -69,7 +69,8 @@ ExitStatus report_read_failure(const InputStream& in);
 ExitStatus report_write_failure(const OutputStream& out);
 
 // Opens the input, refuses an output that is the input itself (named, or
-// standard output on the input's file with bytes of it still to read), then
+// standard output on the input's file with bytes of it still to read, or the
+// very pipe the input is), then
 // creates the output: the output is touched only once the input is known
 // good. With a null path the standard stream is used. On failure the reason
 // is reported and exit_failure returned; otherwise exit_success.

@@ -9,6 +9,9 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -201,6 +204,96 @@ TEST(FailurePaths, StandardOutputOnTheInputFileIsRefusedWhileInputIsLeft) {
         onto_empty.stdout_path = onto_empty.stdin_path = dir.write("empty", "");
         expect_result(run_tool(p.name, with(p, {onto_empty.stdout_path}), onto_empty), "", "", 0);
         expect_result(run_tool(p.name, p.plain, onto_empty), "", "", 0);
+    }
+}
+
+// A pipe that is both input and output would be read back for ever, so the
+// run is refused before its first read, leaving the pipe as it was. A socket
+// on both standard streams reads one way and writes the other, and works.
+TEST(FailurePaths, NoFilterReadsBackItsOwnPipe) {
+    constexpr int time_limit_ms = 3000;  // a run that chases its output never ends
+    for (const Program& p : programs) {
+        if (!p.filter) {
+            continue;
+        }
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        const std::string fifo = dir.path("fifo");
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        RunOptions options;
+        options.time_limit_ms = time_limit_ms;
+
+        // printf 'a\n' | prog /dev/stdin /dev/stdin
+        int piped[2];
+        ASSERT_EQ(pipe2(piped, O_CLOEXEC), 0);
+        ASSERT_EQ(write(piped[1], "a\n", 2), 2);
+        close(piped[1]);
+        options.stdin_fd = piped[0];
+        expect_result(run_tool(p.name, with(p, {"/dev/stdin", "/dev/stdin"}), options), "",
+                      "Input and output are the same file: " + quoted("/dev/stdin"), 1);
+        EXPECT_EQ(read_within(piped[0], 3, 0), "a\n");
+        close(piped[0]);
+
+        // printf 'x\n' > fifo & prog fifo fifo; then exec 3<>fifo; prog <&3 >&3
+        const int both = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_EQ(write(both, "x\n", 2), 2);
+        options.stdin_fd = -1;
+        expect_result(run_tool(p.name, with(p, {fifo, fifo}), options), "",
+                      "Input and output are the same file: " + quoted(fifo), 1);
+        options.stdin_fd = options.stdout_fd = both;
+        expect_result(run_tool(p.name, p.plain, options), "",
+                      "Input and output are the same file: \"stdout\"!\n", 1);
+        EXPECT_EQ(read_within(both, 3, 0), "x\n");
+        close(both);
+
+        int sockets[2];
+        ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets), 0);
+        ASSERT_EQ(write(sockets[0], text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        shutdown(sockets[0], SHUT_WR);
+        options.stdin_fd = options.stdout_fd = sockets[1];
+        expect_result(run_tool(p.name, p.plain, options), "", "", 0);
+        close(sockets[1]);
+        EXPECT_EQ(read_within(sockets[0], 100, time_limit_ms), p.expect(text));
+        close(sockets[0]);
+    }
+}
+
+// Output is handed on as it is made: what a line gives comes out while the
+// pipe it was fed through stays open, not once the input ends.
+TEST(FailurePaths, ALineComesOutWhileItsInputStaysOpen) {
+    struct Case {
+        const char* program;
+        std::vector<std::string> args;
+        std::string input;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"pelku", {}, "a\n\nb\n", "a\nb\n"},
+        {"quorva", {"2", "-s,"}, "a\nb\n", "a,b\n"},
+        {"quorva", {"2", "-s; "}, "a\nb\n", "a; b\n"},
+        {"zelk", {}, text, slashes_swapped(text)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.program) + " " + (c.args.empty() ? "" : c.args.back()));
+        int in[2];
+        int out[2];
+        ASSERT_EQ(pipe2(in, O_CLOEXEC), 0);
+        ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+        RunOptions options;
+        options.stdin_fd = in[0];
+        options.stdout_fd = out[1];
+        options.time_limit_ms = 10000;
+        options.while_running = [&] {
+            EXPECT_EQ(write(in[1], c.input.data(), c.input.size()),
+                      static_cast<ssize_t>(c.input.size()));
+            EXPECT_EQ(read_within(out[0], c.out.size(), 1000), c.out) << "within a second";
+            close(in[1]);
+        };
+        const RunResult r = run_tool(c.program, c.args, options);
+        close(in[0]);
+        close(out[1]);
+        expect_result({read_within(out[0], 100, 1000), r.err, r.status}, "", "", 0);
+        close(out[0]);
     }
 }
 

@@ -1,7 +1,9 @@
 // Process plumbing for the black-box tests.
 #include "tool_runner.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <sstream>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -47,6 +50,45 @@ std::string read_file(const std::string& path) {
 
 bool file_exists(const std::string& path) {
     return std::filesystem::exists(path);
+}
+
+std::string read_within(int fd, std::size_t length, int time_limit_ms) {
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(time_limit_ms);
+    std::string bytes;
+    while (bytes.size() < length) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd entry{fd, POLLIN, 0};
+        if (poll(&entry, 1, std::max(0, static_cast<int>(left.count()))) <= 0) {
+            break;
+        }
+        char piece[4096];
+        const ssize_t n = read(fd, piece, std::min(sizeof piece, length - bytes.size()));
+        if (n <= 0) {
+            break;
+        }
+        bytes.append(piece, static_cast<std::size_t>(n));
+    }
+    return bytes;
+}
+
+// Waits for the program to end, killing it once the time limit has passed.
+static int wait_for_exit(pid_t pid, int time_limit_ms) {
+    int wait_status = 0;
+    if (time_limit_ms == 0) {
+        waitpid(pid, &wait_status, 0);
+    }
+    for (int waited_ms = 0; time_limit_ms > 0 && waitpid(pid, &wait_status, WNOHANG) == 0;
+         waited_ms += 5) {
+        if (waited_ms >= time_limit_ms) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &wait_status, 0);
+            break;
+        }
+        usleep(5000);
+    }
+    return WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
 }
 
 static void redirect(const std::string& path, int flags, int target) {
@@ -103,11 +145,15 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
     if (pid == 0) {
         if (options.close_stdin) {
             close(STDIN_FILENO);
+        } else if (options.stdin_fd >= 0) {
+            dup2(options.stdin_fd, STDIN_FILENO);
         } else {
             redirect(in_path, O_RDONLY, STDIN_FILENO);
         }
         if (options.close_stdout) {
             close(STDOUT_FILENO);
+        } else if (options.stdout_fd >= 0) {
+            dup2(options.stdout_fd, STDOUT_FILENO);
         } else if (!options.stdout_path.empty()) {
             redirect(options.stdout_path, O_WRONLY, STDOUT_FILENO);
         } else {
@@ -123,10 +169,11 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
         execv(argv[0], argv.data());
         _exit(126);
     }
-    int wait_status = 0;
-    waitpid(pid, &wait_status, 0);
+    if (options.while_running) {
+        options.while_running();
+    }
     RunResult result;
-    result.status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+    result.status = wait_for_exit(pid, options.time_limit_ms);
     result.out = read_file(out_path);
     result.err = read_file(err_path);
     return result;

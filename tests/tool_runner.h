@@ -19,6 +19,10 @@ struct RunOptions {
     bool close_stdout = false;  // run with standard output closed
     bool close_stdin = false;   // run with standard input closed
     int stack_kib = 0;          // a limit on the stack in KiB; 0 for none
+    int stdin_fd = -1;          // a descriptor of the test's to give as standard input instead
+    int stdout_fd = -1;         // likewise for standard output, which is then not captured
+    int time_limit_ms = 0;      // how long to wait for it to end before killing it; 0 for ever
+    std::function<void()> while_running;  // the test's part, done before waiting for it to end
 };
 
 // Path of one of the suite's programs in the build tree.
@@ -76,6 +80,10 @@ class ScratchDir {
   private:
     std::string dir_;
 };
+
+// Reads from fd until length bytes have come, its input has ended or
+// time_limit_ms has passed, whichever is first.
+std::string read_within(int fd, std::size_t length, int time_limit_ms);
 
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
