@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const EngineRun engine = engine_run_from(data, size);
-    const std::vector<WordKit> kits = usable_word_kits();  // each input tries one kit
+    const std::vector<WordKit> kits = usable_word_kits();  // each input tries one kit in turn
     use_word_kit(kits[size % kits.size()]);
     const ToolOutcome joined = run_line_tool(
         engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {

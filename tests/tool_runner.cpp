@@ -114,6 +114,10 @@ static const std::vector<std::string>& emulator() {
 }
 
 // The argument vector for execv, whose first entry is also the file to run:
+bool runs_emulated() {
+    return !emulator().empty();
+}
+
 // the emulator if there is one, the program's path, its arguments, a null.
 static std::vector<char*> make_argv(const std::string& binary,
                                     const std::vector<std::string>& args) {

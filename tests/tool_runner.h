@@ -85,6 +85,10 @@ class ScratchDir {
 // time_limit_ms has passed, whichever is first.
 std::string read_within(int fd, std::size_t length, int time_limit_ms);
 
+// Whether the programs run under the emulator of a cross build, where they
+// start and work many times slower.
+bool runs_emulated();
+
 std::string read_file(const std::string& path);
 bool file_exists(const std::string& path);
 
