@@ -109,6 +109,26 @@ inline std::uint64_t every_nth_plainly(std::uint64_t feeds, int first, std::uint
     return picked;
 }
 
+// Spaces, tabs and carriage returns by a lookup on each byte's low four
+// bits: the entry for 0 is a space, for 9 a tab, for 13 a carriage return,
+// and the rest are 0, which no byte with those low bits can equal. Bytes
+// with the top bit set look up 0 too.
+struct BlankLookup {
+    unsigned char bytes[64];  // the 16 entries four times, one for each lane of a vector
+};
+
+constexpr BlankLookup make_blank_lookup() {
+    BlankLookup lookup{};
+    for (int lane = 0; lane < 64; lane += 16) {
+        lookup.bytes[lane] = ' ';
+        lookup.bytes[lane + 9] = '\t';
+        lookup.bytes[lane + 13] = '\r';
+    }
+    return lookup;
+}
+
+inline constexpr BlankLookup blank_lookup = make_blank_lookup();
+
 // Copies 32 bytes to to, each byte marked replaced by first and followed by
 // second; gives 32 plus the number of marks. It may write up to 96 bytes.
 inline std::size_t insert_after_plainly(const unsigned char* from, std::uint32_t marks,
@@ -196,6 +216,11 @@ inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
     return mask;
 }
 
+// Spaces, tabs and carriage returns.
+inline std::uint64_t blank_bytes(const Word& word) {
+    return equal_bytes(word, ' ') | equal_bytes(word, '\t') | equal_bytes(word, '\r');
+}
+
 inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char value) {
     Word replaced;
     for (int i = 0; i < 64; ++i) {
@@ -279,6 +304,18 @@ inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
         const auto found =
             static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(word.parts[i], match)));
         mask |= std::uint64_t{found} << (16 * i);
+    }
+    return mask;
+}
+
+// Spaces, tabs and carriage returns, by the lookup.
+inline std::uint64_t blank_bytes(const Word& word) {
+    const __m128i lookup = _mm_loadu_si128(reinterpret_cast<const __m128i*>(blank_lookup.bytes));
+    std::uint64_t mask = 0;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i found =
+            _mm_cmpeq_epi8(_mm_shuffle_epi8(lookup, word.parts[i]), word.parts[i]);
+        mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(found))} << (16 * i);
     }
     return mask;
 }
@@ -383,6 +420,18 @@ inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
     return std::uint64_t{high} << 32 | low;
 }
 
+// Spaces, tabs and carriage returns, by the lookup.
+inline std::uint64_t blank_bytes(const Word& word) {
+    const __m256i lookup = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blank_lookup.bytes));
+    std::uint64_t mask = 0;
+    for (int i = 0; i < 2; ++i) {
+        const __m256i found =
+            _mm256_cmpeq_epi8(_mm256_shuffle_epi8(lookup, word.halves[i]), word.halves[i]);
+        mask |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(found))} << (32 * i);
+    }
+    return mask;
+}
+
 // Each bit of 32 as a byte of all ones or none.
 inline __m256i bytes_of_bits(std::uint32_t bits32) {
     const __m256i spread = _mm256_shuffle_epi8(
@@ -441,6 +490,12 @@ inline void store_word(const Word& word, unsigned char* at) {
 
 inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
     return _mm512_cmpeq_epi8_mask(word.bytes, _mm512_set1_epi8(static_cast<char>(value)));
+}
+
+// Spaces, tabs and carriage returns, by the lookup.
+inline std::uint64_t blank_bytes(const Word& word) {
+    const __m512i lookup = _mm512_loadu_si512(blank_lookup.bytes);
+    return _mm512_cmpeq_epi8_mask(_mm512_shuffle_epi8(lookup, word.bytes), word.bytes);
 }
 
 inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char value) {
@@ -520,6 +575,18 @@ inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
         vpaddq_u8(vpaddq_u8(weighed[0], weighed[1]), vpaddq_u8(weighed[2], weighed[3]));
     sum = vpaddq_u8(sum, sum);
     return vgetq_lane_u64(vreinterpretq_u64_u8(sum), 0);
+}
+
+// Spaces, tabs and carriage returns, by the lookup on the low four bits.
+inline std::uint64_t blank_bytes(const Word& word) {
+    const uint8x16_t lookup = vld1q_u8(blank_lookup.bytes);
+    const uint8x16_t low = vdupq_n_u8(0x0f);
+    Word found;
+    for (int i = 0; i < 4; ++i) {
+        found.parts[i] = vqtbl1q_u8(lookup, vandq_u8(word.parts[i], low));
+        found.parts[i] = vceqq_u8(found.parts[i], word.parts[i]);
+    }
+    return equal_bytes(found, 0xff);
 }
 
 inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char value) {
