@@ -188,6 +188,22 @@ inline constexpr StridePatterns stride_patterns = make_stride_patterns();
 
 }  // namespace word_kit_common
 
+// The steps over masks, and the doubling of marked bytes, for kits whose
+// processors have nothing faster.
+#define WORD_KIT_PLAIN_STEPS(reverse)                                                      \
+    inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {         \
+        return marked_lines_by_reversal(marked, feeds, reverse);                           \
+    }                                                                                      \
+    inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) { \
+        return every_nth_plainly(feeds, first, period);                                    \
+    }
+#define WORD_KIT_PLAIN_INSERT_AFTER                                                 \
+    inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, \
+                                    unsigned char first, unsigned char second,      \
+                                    unsigned char* to) {                            \
+        return insert_after_plainly(from, marks, first, second, to);                \
+    }
+
 // Every processor: a byte at a time, which compilers turn into vectors where
 // they can.
 namespace word_kit_plain {
@@ -239,18 +255,8 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
     return count;
 }
 
-inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
-    return marked_lines_by_reversal(marked, feeds, reverse_bits);
-}
-
-inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {
-    return every_nth_plainly(feeds, first, period);
-}
-
-inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
-                                unsigned char second, unsigned char* to) {
-    return insert_after_plainly(from, marks, first, second, to);
-}
+WORD_KIT_PLAIN_STEPS(reverse_bits)
+WORD_KIT_PLAIN_INSERT_AFTER
 
 }  // namespace word_kit_plain
 
@@ -347,18 +353,8 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
     return count;
 }
 
-inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
-    return marked_lines_by_reversal(marked, feeds, reverse_bits);
-}
-
-inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {
-    return every_nth_plainly(feeds, first, period);
-}
-
-inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
-                                unsigned char second, unsigned char* to) {
-    return insert_after_plainly(from, marks, first, second, to);
-}
+WORD_KIT_PLAIN_STEPS(reverse_bits)
+WORD_KIT_PLAIN_INSERT_AFTER
 
 }  // namespace word_kit_sse
 WORD_KIT_TARGET_END
@@ -461,10 +457,7 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 WORD_KIT_MASK_STEPS
 
-inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
-                                unsigned char second, unsigned char* to) {
-    return insert_after_plainly(from, marks, first, second, to);
-}
+WORD_KIT_PLAIN_INSERT_AFTER
 
 }  // namespace word_kit_avx2
 WORD_KIT_TARGET_END
@@ -620,18 +613,9 @@ inline std::uint64_t reverse_in_one(std::uint64_t bits) {
     return reversed;
 }
 
-inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
-    return marked_lines_by_reversal(marked, feeds, reverse_in_one);
-}
+WORD_KIT_PLAIN_STEPS(reverse_in_one)
 
-inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {
-    return every_nth_plainly(feeds, first, period);
-}
-
-inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
-                                unsigned char second, unsigned char* to) {
-    return insert_after_plainly(from, marks, first, second, to);
-}
+WORD_KIT_PLAIN_INSERT_AFTER
 
 }  // namespace word_kit_neon
 
