@@ -2,17 +2,13 @@
 
 # cpack's archive lists the files in the order the file system returns them,
 # which differs from folder to folder and machine to machine. Packed again
-# with the names sorted, owned by root and dated like the other packages (see
-# cpack_project.cmake), the archive is the same wherever it is built.
+# with the names sorted and owned by root (and dated by cpack_pre_build), the
+# archive is the same wherever it is built.
 if(CPACK_GENERATOR STREQUAL "TGZ")
-  set(dated)
-  if(DEFINED ENV{SOURCE_DATE_EPOCH})
-    set(dated --mtime=@$ENV{SOURCE_DATE_EPOCH})
-  endif()
   foreach(package IN LISTS CPACK_PACKAGE_FILES)
     execute_process(
       COMMAND tar -C ${CPACK_TOPLEVEL_DIRECTORY} --sort=name --format=gnu --owner=0 --group=0
-              --numeric-owner --mode=u+w,go-w,a+rX ${dated} -cf - ${CPACK_PACKAGE_FILE_NAME}
+              --numeric-owner --mode=u+w,go-w,a+rX -cf - ${CPACK_PACKAGE_FILE_NAME}
       COMMAND gzip -9 -n
       OUTPUT_FILE ${package}
       COMMAND_ERROR_IS_FATAL ANY)

@@ -152,6 +152,7 @@ set(CPACK_BUILD_PROJECT "${CMAKE_CURRENT_BINARY_DIR};${PROJECT_NAME}")
 set(CPACK_STATIC_LINK ${STATIC_LINK})
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_project.cmake)
 set(CPACK_PROJECT_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_pre_build.cmake)
 set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_post_build.cmake)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
@@ -189,9 +190,9 @@ set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_CURRENT_BINARY_DIR}/rpm/changelog)
 set(CPACK_RPM_USER_FILELIST
     "%license /usr/${CMAKE_INSTALL_DOCDIR}/copyright"
     "%doc /usr/${CMAKE_INSTALL_DOCDIR}/README.md")
-# The packager, and reproducible: no build host or build time of our own in the header, file
-# times no later than SOURCE_DATE_EPOCH, payload compressed by one thread,
-# and no build-id links beside the programs.
+# The packager, and reproducible: no build host or build time of our own in
+# the header, payload compressed by one thread, and no build-id links beside
+# the programs. (File dates are set before rpm sees them: cpack_pre_build.)
 string(JOIN "\n" CPACK_RPM_SPEC_MORE_DEFINE
   "%define packager ${package_contact}"
   "%define _buildhost localhost"
