@@ -173,7 +173,7 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")
 endif()
 
-
+# The RPM, named as rpm names its packages, for the architecture built for.
 set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
 set(CPACK_RPM_PACKAGE_RELEASE 1)
 set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})

@@ -4,7 +4,7 @@
 #            lints it, unpacks it and runs every program from there;
 #   archive  the release archive the package step put in RELEASE_DIR: its
 #            layout, owners, dates and SHA256SUMS entry, and its programs,
-#            static ones (STATIC_LINK) run under the bare emulator;
+#            static ones (STATIC_LINK=1) run under the bare emulator;
 #   rpm      the RPM in RELEASE_DIR: its metadata, files, lint and programs.
 # Then builds them all again from a copy of the source in a fresh build folder
 # and expects the same bytes.
@@ -123,9 +123,9 @@ if [[ $kinds == *" archive "* ]] && release_package "$archive"; then
     unpacked=$scratch/archive
     mkdir "$unpacked" && tar -xzf "$archive" -C "$unpacked" --strip-components=1 || fail "could not unpack $archive"
     cmp -s "$unpacked/${docs#usr/}/README.md" "$source/README.md" || fail "the archive's README.md differs"
-    [[ ${STATIC_LINK:-} != ON ]] || read -ra emulator <<<"${BARE_EMULATOR:-}"
+    [[ ${STATIC_LINK:-} != 1 ]] || read -ra emulator <<<"${BARE_EMULATOR:-}"
     for tool in "${tools[@]}"; do
-        [[ ${STATIC_LINK:-} != ON ]] || check_static "$unpacked/bin/$tool"
+        [[ ${STATIC_LINK:-} != 1 ]] || check_static "$unpacked/bin/$tool"
         check_version "$unpacked/bin" "$tool"
         check_job "$unpacked/bin" "$tool"
         check_lean "$unpacked/bin/$tool"
