@@ -15,3 +15,17 @@ if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
                     "stamps of this build")
   endif()
 endif()
+
+# What each kind of package carries. The archive: what a plain install puts in
+# place. A distribution package: the documentation and programs that take the
+# C library from the distribution (in a static build, the dynamic copies),
+# and the Debian package its lintian overrides too.
+if(CPACK_GENERATOR MATCHES "^(DEB|RPM)$" AND CPACK_STATIC_LINK)
+  set(CPACK_INSTALL_CMAKE_PROJECTS
+      "${CPACK_BUILD_PROJECT};documentation;/" "${CPACK_BUILD_PROJECT};dynamic_programs;/")
+else()
+  set(CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_BUILD_PROJECT};ALL;/")
+endif()
+if(CPACK_GENERATOR STREQUAL "DEB")
+  list(APPEND CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_BUILD_PROJECT};debian_package;/")
+endif()

@@ -4,6 +4,7 @@
 # caller's own CXXFLAGS and LDFLAGS (CMAKE_CXX_FLAGS and friends) add to them.
 
 option(HARDENING "Build with the distribution's hardening flags" ON)
+option(STATIC_LINK "Link the programs statically, so that each runs on any Linux of its architecture" OFF)
 
 if(HARDENING)
   include(CheckCXXCompilerFlag)
@@ -27,7 +28,8 @@ if(HARDENING)
   # the -fPIC CMake would give them: they only ever go into these programs, and
   # -fPIC would stop calls within the frame from being inlined.
   add_compile_options(-fPIE)
-  add_link_options(-pie -Wl,-z,relro,-z,now)
+  set(dynamic_link_options -pie)
+  add_link_options(-Wl,-z,relro,-z,now)
 
   # The checked library calls need the optimiser, and they are left out where
   # the sanitizers watch the same calls: the checked variants would hide those
@@ -37,6 +39,26 @@ if(HARDENING)
     add_compile_definitions($<$<CONFIG:Release,RelWithDebInfo,MinSizeRel>:_FORTIFY_SOURCE=2>)
   endif()
 endif()
+
+# A static program carries the C and C++ runtimes in it, so one file runs on
+# any Linux of its architecture. It stays position-independent where the C
+# library has the start file for that (checked by linking one); where it has
+# not, as in Debian's s390x cross library, it links plainly static. Only
+# targets marked STATIC_PROGRAM link this way: the tests, and the copies of
+# the programs that distribution packages carry, link like any other build.
+set(static_link_options -static)
+if(STATIC_LINK AND HARDENING)
+  set(CMAKE_REQUIRED_FLAGS -fPIE)
+  set(CMAKE_REQUIRED_LINK_OPTIONS -static-pie)
+  check_cxx_source_compiles("int main() {}" HAVE_STATIC_PIE)
+  unset(CMAKE_REQUIRED_FLAGS)
+  unset(CMAKE_REQUIRED_LINK_OPTIONS)
+  if(HAVE_STATIC_PIE)
+    set(static_link_options -static-pie)
+  endif()
+endif()
+add_link_options(
+  "$<IF:$<BOOL:$<TARGET_PROPERTY:STATIC_PROGRAM>>,${static_link_options},${dynamic_link_options}>")
 
 # Reproducible objects: the file names in them (debug information, __FILE__)
 # start at "." wherever the source and build folders lie. The build folder

@@ -1,6 +1,7 @@
-# Installation and the Debian package: the programs, a manual page each, and
-# the README, copyright file and changelog. Included from the top CMakeLists
-# after TOOL_NAMES, so every program in that list is installed and packaged.
+# Installation, the Debian package, the RPM and the release archive: the
+# programs, a manual page each, and the README, copyright file and changelog.
+# Included from the top CMakeLists after TOOL_NAMES, so every program in that
+# list is installed and packaged.
 
 set(package_name tovrane-text-tools)
 set(package_vendor "Tovrane Software (Pty) Ltd")
@@ -12,18 +13,46 @@ set(CMAKE_INSTALL_DOCDIR "share/doc/${package_name}"
     CACHE PATH "Documentation root (share/doc/${package_name})")
 include(GNUInstallDirs)
 
-install(TARGETS ${TOOL_NAMES} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-# A stripped install also drops the compiler's .comment note: nothing reads it,
-# and Debian strips it from every program it ships.
-set(installed_programs ${TOOL_NAMES})
-list(TRANSFORM installed_programs PREPEND "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/")
-install(CODE "
-  if(CMAKE_INSTALL_DO_STRIP AND NOT \"${CMAKE_STRIP}\" STREQUAL \"\")
-    foreach(program IN ITEMS ${installed_programs})
-      execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment \"\${program}\"
-                      COMMAND_ERROR_IS_FATAL ANY)
-    endforeach()
-  endif()")
+# install_programs(<component> [EXCLUDE_FROM_ALL] <target>...) installs the
+# programs as that component. A stripped install also drops the compiler's
+# .comment note: nothing reads it, and Debian strips it from every program it
+# ships.
+function(install_programs component)
+  cmake_parse_arguments(PARSE_ARGV 1 arg EXCLUDE_FROM_ALL "" "")
+  set(only_named)
+  if(arg_EXCLUDE_FROM_ALL)
+    set(only_named EXCLUDE_FROM_ALL)
+  endif()
+  install(TARGETS ${arg_UNPARSED_ARGUMENTS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+          COMPONENT ${component} ${only_named})
+  set(installed_programs ${TOOL_NAMES})
+  list(TRANSFORM installed_programs PREPEND "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/")
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP AND NOT \"${CMAKE_STRIP}\" STREQUAL \"\")
+      foreach(program IN ITEMS ${installed_programs})
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment \"\${program}\"
+                        COMMAND_ERROR_IS_FATAL ANY)
+      endforeach()
+    endif()" COMPONENT ${component} ${only_named})
+endfunction()
+install_programs(programs ${TOOL_NAMES})
+
+# A distribution package leaves the C library to the distribution, so a
+# static build links each program a second time, the ordinary way, for the
+# Debian package and the RPM; a plain install and the archive take the
+# static ones.
+if(STATIC_LINK)
+  set(dynamic_programs)
+  foreach(tool IN LISTS TOOL_NAMES)
+    add_executable(${tool}_dynamic tools/${tool}/${tool}.cpp)
+    target_link_libraries(${tool}_dynamic PRIVATE frame)
+    set_target_properties(${tool}_dynamic PROPERTIES
+      OUTPUT_NAME ${tool} RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/dynamic)
+    list(APPEND dynamic_programs ${tool}_dynamic)
+  endforeach()
+  # Only the distribution packages take them (see cpack_project.cmake).
+  install_programs(dynamic_programs EXCLUDE_FROM_ALL ${dynamic_programs})
+endif()
 
 # Manual pages and the changelog are installed compressed, the way Debian
 # keeps them; -n keeps the build time out of them, so packages are
@@ -46,7 +75,7 @@ foreach(tool IN LISTS TOOL_NAMES)
   compress(${CMAKE_CURRENT_SOURCE_DIR}/man/${tool}.1 ${CMAKE_CURRENT_BINARY_DIR}/man/${tool}.1.gz)
   list(APPEND compressed_pages ${CMAKE_CURRENT_BINARY_DIR}/man/${tool}.1.gz)
 endforeach()
-install(FILES ${compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT documentation)
 
 # The copyright file in the machine-readable form Debian reads, made from
 # LICENSE so that the two never drift apart: its copyright line goes to the
@@ -68,14 +97,40 @@ configure_file(cmake/debian/copyright.in ${CMAKE_CURRENT_BINARY_DIR}/copyright @
 compress(${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
 add_custom_target(compressed_files ALL DEPENDS ${compressed_files})
 install(FILES README.md ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT documentation)
+
+# The RPM's changelog, made from the Debian one: each entry's trailer line
+# gives the date and author of rpm's heading, and each "  * item" becomes
+# "- item".
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/changelog)
+file(STRINGS cmake/debian/changelog debian_changelog)
+set(rpm_changelog "")
+foreach(line IN LISTS debian_changelog)
+  if(line MATCHES "^[^ ]+ \\(([^)]+)\\)")
+    set(entry_version ${CMAKE_MATCH_1})
+    set(entry_items "")
+  elseif(line MATCHES "^  \\* (.*)$")
+    string(APPEND entry_items "- ${CMAKE_MATCH_1}\n")
+  elseif(line MATCHES "^    (.*)$")
+    string(APPEND entry_items "  ${CMAKE_MATCH_1}\n")
+  elseif(line MATCHES "^ -- (.+)  ([A-Z][a-z][a-z]), ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9]+) ")
+    string(APPEND rpm_changelog
+      "* ${CMAKE_MATCH_2} ${CMAKE_MATCH_4} ${CMAKE_MATCH_3} ${CMAKE_MATCH_5} ${CMAKE_MATCH_1}"
+      " - ${entry_version}-1\n${entry_items}\n")
+  endif()
+endforeach()
+if(rpm_changelog STREQUAL "")
+  message(FATAL_ERROR "cmake/debian/changelog has no entry in the form rpm's changelog is made from")
+endif()
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/rpm/changelog "${rpm_changelog}")
 
 # The lintian overrides mean something only in the package, so they go into
 # it alone (see CPACK_INSTALL_CMAKE_PROJECTS below).
 install(FILES cmake/debian/lintian-overrides DESTINATION share/lintian/overrides
         RENAME ${package_name} COMPONENT debian_package EXCLUDE_FROM_ALL)
 
-# The Debian package: cpack -G DEB in a build folder.
+# The Debian package (cpack -G DEB in a build folder), the RPM (-G RPM) and
+# the release archive (-G TGZ).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${package_name})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -92,12 +147,13 @@ string(JOIN "" CPACK_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
 set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_RESOURCE_FILE_README ${CMAKE_CURRENT_SOURCE_DIR}/README.md)
 set(CPACK_STRIP_FILES ON)
-# Everything a plain install puts in place, and the package's own files.
-set(CPACK_INSTALL_CMAKE_PROJECTS
-    "${CMAKE_CURRENT_BINARY_DIR};${PROJECT_NAME};ALL;/"
-    "${CMAKE_CURRENT_BINARY_DIR};${PROJECT_NAME};debian_package;/")
+# What each kind of package carries is chosen in cpack_project.cmake.
+set(CPACK_BUILD_PROJECT "${CMAKE_CURRENT_BINARY_DIR};${PROJECT_NAME}")
+set(CPACK_STATIC_LINK ${STATIC_LINK})
 set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_project.cmake)
 set(CPACK_PROJECT_SOURCE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_pre_build.cmake)
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_CURRENT_SOURCE_DIR}/cmake/cpack_post_build.cmake)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
@@ -116,5 +172,37 @@ if(DPKG_SHLIBDEPS_PROGRAM AND NOT CMAKE_CROSSCOMPILING)
 else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")
 endif()
+
+# The RPM, named as rpm names its packages, for the architecture built for.
+set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
+set(CPACK_RPM_PACKAGE_RELEASE 1)
+set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
+# rpm wants the summary capitalised; the licence is named the way rpm names it.
+set(CPACK_RPM_PACKAGE_SUMMARY "Small text tools for shells and pipelines")
+set(CPACK_RPM_PACKAGE_LICENSE MIT)
+set(CPACK_RPM_PACKAGE_GROUP "Applications/Text")
+set(CPACK_RPM_PACKAGE_URL ${package_homepage})
+set(CPACK_RPM_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
+# The distribution's own packages own the manual page folders.
+set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
+    /usr/${CMAKE_INSTALL_MANDIR} /usr/${CMAKE_INSTALL_MANDIR}/man1)
+set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_CURRENT_BINARY_DIR}/rpm/changelog)
+set(CPACK_RPM_USER_FILELIST
+    "%license /usr/${CMAKE_INSTALL_DOCDIR}/copyright"
+    "%doc /usr/${CMAKE_INSTALL_DOCDIR}/README.md")
+# The packager, and reproducible: no build host or build time of our own in
+# the header, payload compressed by one thread, and no build-id links beside
+# the programs. (File dates are set before rpm sees them: cpack_pre_build.)
+string(JOIN "\n" CPACK_RPM_SPEC_MORE_DEFINE
+  "%define packager ${package_contact}"
+  "%define _buildhost localhost"
+  "%define use_source_date_epoch_as_buildtime 1"
+  "%define clamp_mtime_to_source_date_epoch 1"
+  "%define _binary_payload w9.gzdio"
+  "%define _build_id_links none")
+
+# The release archive: one folder named after it holding bin/, share/man/
+# and share/doc/, so that tar --strip-components=1 unpacks it into a prefix.
+set(CPACK_PACKAGE_FILE_NAME ${package_name}-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
 
 include(CPack)

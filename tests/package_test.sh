@@ -1,8 +1,13 @@
 #!/usr/bin/env bash
-# Builds the Debian package, checks its metadata and contents, lints it,
-# unpacks it into a temporary root and runs every program from there; then
-# builds it again from a copy of the source in a fresh build folder and
-# expects the same bytes.
+# Checks the packages that PACKAGE_KINDS names (deb when unset):
+#   deb      builds the Debian package, checks its metadata and contents,
+#            lints it, unpacks it and runs every program from there;
+#   archive  the release archive the package step put in RELEASE_DIR: its
+#            layout, owners, dates and SHA256SUMS entry, and its programs,
+#            static ones (STATIC_LINK=1) run under the bare emulator;
+#   rpm      the RPM in RELEASE_DIR: its metadata, files, lint and programs.
+# Then builds them all again from a copy of the source in a fresh build folder
+# and expects the same bytes.
 # Usage: package_test.sh <cmake> <cpack> <source dir> <build dir> <version> <program>...
 set -uo pipefail
 cmake=$1 cpack=$2 source=$3 build=$4 version=$5
@@ -17,85 +22,174 @@ trap 'rm -rf "$scratch"' EXIT
 # there is no commit to read, both builds are given one.
 commit_time=$(git -C "$source" log -1 --format=%ct 2>/dev/null)
 [[ -n ${SOURCE_DATE_EPOCH:-} || -n $commit_time ]] || export SOURCE_DATE_EPOCH=$(date +%s)
+epoch=${SOURCE_DATE_EPOCH:-$commit_time}
+kinds=" ${PACKAGE_KINDS:-deb} "
+generators=()
+docs=usr/share/doc/tovrane-text-tools
 
-if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
-    cat "$scratch/cpack.log" >&2
-    fail "cpack -G DEB failed"
+# A release package is in RELEASE_DIR, with its sum in SHA256SUMS there.
+release_package() {
+    [[ -f $1 ]] || { fail "no ${1##*/} in ${1%/*}: the package step makes it"; return 1; }
+    awk -v name="${1##*/}" '$2 == name' "${1%/*}/SHA256SUMS" 2>/dev/null |
+        (cd "${1%/*}" && sha256sum --status -c) || fail "SHA256SUMS has no right sum for ${1##*/}"
+}
+
+# A static program needs no loader and no library. Its relocations are made
+# read-only and its stack cannot run code; where the C library allows, it is
+# position-independent and bound at once like a dynamic one.
+check_static() {
+    local headers
+    headers=$(readelf -lWd "$1")
+    [[ $headers != *INTERP* && $headers != *NEEDED* ]] || fail "$1 is not static"
+    [[ $headers == *GNU_RELRO* ]] || fail "$1 has no read-only relocations"
+    grep -q 'GNU_STACK.* RW ' <<<"$headers" || fail "$1 has no stack or an executable one"
+    [[ ${STATIC_PIE:-} != 1 || ($headers == *"DYN (Position-Independent"* && $headers == *BIND_NOW*) ]] ||
+        fail "$1 is not a static PIE bound at once"
+}
+
+if [[ $kinds == *" deb "* ]]; then
+    if ! "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/out" >"$scratch/cpack.log" 2>&1; then
+        cat "$scratch/cpack.log" >&2
+        fail "cpack -G DEB failed"
+    fi
+    # A cross build's package is for its target (PACKAGE_ARCHITECTURE).
+    architecture=${PACKAGE_ARCHITECTURE:-$(dpkg --print-architecture)}
+    package=$scratch/out/tovrane-text-tools_${version}_$architecture.deb
+    if [[ ! -f $package ]]; then
+        fail "no package $package: $(ls "$scratch/out")"
+        exit 1
+    fi
+    generators+=(DEB)
+
+    field() { dpkg-deb -f "$package" "$1"; }
+    [[ $(field Package) == tovrane-text-tools ]] || fail "Package: $(field Package)"
+    [[ $(field Version) == "$version" ]] || fail "Version: $(field Version)"
+    [[ $(field Section) == utils ]] || fail "Section: $(field Section)"
+    [[ $(field Architecture) == "$architecture" ]] || fail "Architecture: $(field Architecture)"
+    [[ $(field Maintainer) == "Tovrane Software (Pty) Ltd <support@tovrane.com>" ]] ||
+        fail "Maintainer: $(field Maintainer)"
+    [[ $(field Description | wc -l) -ge 2 ]] || fail "Description lacks its long text"
+    # Only the C and C++ runtime may be needed.
+    depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -Ev '^(libc6|libstdc\+\+6|libgcc-s1)$')
+    [[ -z $depends ]] || fail "unexpected dependencies: $depends"
+    # Files belong to root, whoever built the package.
+    owners=$(dpkg-deb -c "$package" | awk '{print $2}' | sort -u)
+    [[ $owners == root/root ]] || fail "file owners in the package: $owners"
+
+    # Policy: nothing but what the package's own overrides cover.
+    if command -v lintian >/dev/null; then
+        ignored='^running with root privileges'
+        # clang cannot fortify the C library's formatted output, and a program
+        # that calls nothing else fortifiable then looks unhardened to lintian;
+        # the package we ship is built with g++, which must pass in full.
+        [[ ${PACKAGE_COMPILER:-GNU} == GNU ]] || ignored+='|: hardening-no-fortify-functions '
+        tags=$(lintian -I -E --pedantic "$package" 2>&1 | grep -Ev "$ignored")
+        [[ -z $tags ]] || fail "lintian: $tags"
+    fi
+
+    root=$scratch/root
+    dpkg-deb -x "$package" "$root" || fail "dpkg-deb -x failed"
+    for tool in "${tools[@]}"; do
+        [[ -x $root/usr/bin/$tool ]] || { fail "$tool not in /usr/bin of the package"; continue; }
+        [[ -f $root/usr/share/man/man1/$tool.1.gz ]] || fail "no manual page for $tool in the package"
+        check_version "$root/usr/bin" "$tool"
+        check_job "$root/usr/bin" "$tool"
+        check_lean "$root/usr/bin/$tool"
+    done
+    [[ -f $root/$docs/README.md ]] || fail "README.md not in the package"
+    [[ -s $root/$docs/copyright && ! -e $root/$docs/LICENSE ]] || fail "no copyright file, or a LICENSE beside it"
+    # The changelog's latest entry is this version.
+    zcat "$root/$docs/changelog.gz" >"$scratch/changelog" || fail "changelog.gz is no gzip file"
+    logged=$(dpkg-parsechangelog -l "$scratch/changelog" -S Version 2>&1)
+    [[ $logged == "$version" ]] || fail "the changelog's latest entry is $logged, not $version"
 fi
-# A cross build's package is for its target (PACKAGE_ARCHITECTURE).
-architecture=${PACKAGE_ARCHITECTURE:-$(dpkg --print-architecture)}
-package=$scratch/out/tovrane-text-tools_${version}_$architecture.deb
-if [[ ! -f $package ]]; then
-    fail "no package $package: $(ls "$scratch/out")"
-    exit 1
+
+if [[ $kinds == *" archive "* ]]; then
+    archive=$RELEASE_DIR/tovrane-text-tools-$version-linux-$PACKAGE_PROCESSOR.tar.gz
+    generators+=(TGZ)
+fi
+if [[ $kinds == *" archive "* ]] && release_package "$archive"; then
+    # One folder named after the archive; every entry owned by root and dated
+    # like the commit.
+    top=$(basename "$archive" .tar.gz)
+    expected=$(for tool in "${tools[@]}"; do echo "bin/$tool"; echo "share/man/man1/$tool.1.gz"; done
+        printf "${docs#usr/}/%s\n" README.md changelog.gz copyright)
+    files=$(tar -tzf "$archive" | grep -v '/$' | sed "s|^$top/||" | sort)
+    [[ $files == "$(sort <<<"$expected")" ]] || fail "the archive holds:" $files
+    [[ $(tar -tzf "$archive" | grep -cv "^$top/") -eq 0 ]] || fail "the archive has more than $top/"
+    stamps=$(TZ=UTC tar --numeric-owner --full-time -tvzf "$archive" | awk '{print $2, $4, $5}' | sort -u)
+    [[ $stamps == "0/0 $(date -u -d "@$epoch" '+%F %T')" ]] || fail "owners and dates in the archive: $stamps"
+
+    unpacked=$scratch/archive
+    mkdir "$unpacked" && tar -xzf "$archive" -C "$unpacked" --strip-components=1 || fail "could not unpack $archive"
+    cmp -s "$unpacked/${docs#usr/}/README.md" "$source/README.md" || fail "the archive's README.md differs"
+    [[ ${STATIC_LINK:-} != 1 ]] || read -ra emulator <<<"${BARE_EMULATOR:-}"
+    for tool in "${tools[@]}"; do
+        [[ ${STATIC_LINK:-} != 1 ]] || check_static "$unpacked/bin/$tool"
+        check_version "$unpacked/bin" "$tool"
+        check_job "$unpacked/bin" "$tool"
+        check_lean "$unpacked/bin/$tool"
+    done
+    read -ra emulator <<<"${TOOL_EMULATOR:-}"
 fi
 
-field() { dpkg-deb -f "$package" "$1"; }
-[[ $(field Package) == tovrane-text-tools ]] || fail "Package: $(field Package)"
-[[ $(field Version) == "$version" ]] || fail "Version: $(field Version)"
-[[ $(field Section) == utils ]] || fail "Section: $(field Section)"
-[[ $(field Architecture) == "$architecture" ]] || fail "Architecture: $(field Architecture)"
-[[ $(field Maintainer) == "Tovrane Software (Pty) Ltd <support@tovrane.com>" ]] ||
-    fail "Maintainer: $(field Maintainer)"
-[[ $(field Description | wc -l) -ge 2 ]] || fail "Description lacks its long text"
-# Only the C and C++ runtime may be needed.
-depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | grep -Ev '^(libc6|libstdc\+\+6|libgcc-s1)$')
-[[ -z $depends ]] || fail "unexpected dependencies: $depends"
-# Files belong to root, whoever built the package.
-owners=$(dpkg-deb -c "$package" | awk '{print $2}' | sort -u)
-[[ $owners == root/root ]] || fail "file owners in the package: $owners"
-
-# Policy: nothing but what the package's own overrides cover.
-if command -v lintian >/dev/null; then
-    ignored='^running with root privileges'
-    # clang cannot fortify the C library's formatted output, and a program
-    # that calls nothing else fortifiable then looks unhardened to lintian;
-    # the package we ship is built with g++, which must pass in full.
-    [[ ${PACKAGE_COMPILER:-GNU} == GNU ]] || ignored+='|: hardening-no-fortify-functions '
-    tags=$(lintian -I -E --pedantic "$package" 2>&1 | grep -Ev "$ignored")
-    [[ -z $tags ]] || fail "lintian: $tags"
+if [[ $kinds == *" rpm "* ]]; then
+    rpm_package=$RELEASE_DIR/tovrane-text-tools-$version-1.$PACKAGE_PROCESSOR.rpm
+    generators+=(RPM)
+fi
+if [[ $kinds == *" rpm "* ]] && release_package "$rpm_package"; then
+    query() { rpm -qp --queryformat "$1" "$rpm_package"; }
+    metadata=$(query '%{NAME} %{VERSION}-%{RELEASE} %{ARCH} %{LICENSE} %{URL}')
+    [[ $metadata == "tovrane-text-tools $version-1 $PACKAGE_PROCESSOR MIT http"* ]] ||
+        fail "RPM name, version, architecture, licence or URL: $metadata"
+    [[ -n $(query '%{SUMMARY}') && $(query '%{DESCRIPTION}' | wc -l) -ge 2 ]] ||
+        fail "the RPM lacks a summary or its long description"
+    [[ $(query '%{CHANGELOGNAME}') == *" - $version-1" ]] || fail "the RPM's changelog is not for $version"
+    # The files, with rpm's flags: d for documentation, l for the licence.
+    expected=$(for tool in "${tools[@]}"; do echo " /usr/bin/$tool"; echo "d /usr/share/man/man1/$tool.1.gz"; done
+        echo " /$docs"; echo "d /$docs/README.md"; echo "d /$docs/changelog.gz"; echo "dl /$docs/copyright")
+    files=$(query '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' | sort)
+    [[ $files == "$(sort <<<"$expected")" ]] || fail "the RPM holds (rpm -qlp):"$'\n'"$files"
+    if command -v rpmlint >/dev/null; then
+        lint=$(rpmlint -c "$source/cmake/rpm/rpmlint.toml" "$rpm_package" 2>&1)
+        [[ $lint == *" 0 errors, 0 warnings"* ]] || fail "rpmlint: $(grep -E ': [EW]: ' <<<"$lint")"
+    fi
+    mkdir "$scratch/rpm" && rpm2archive - <"$rpm_package" | tar -xzf - -C "$scratch/rpm" ||
+        fail "could not unpack the RPM"
+    for tool in "${tools[@]}"; do
+        check_version "$scratch/rpm/usr/bin" "$tool"
+        check_job "$scratch/rpm/usr/bin" "$tool"
+    done
 fi
 
-root=$scratch/root
-dpkg-deb -x "$package" "$root" || fail "dpkg-deb -x failed"
-for tool in "${tools[@]}"; do
-    [[ -x $root/usr/bin/$tool ]] || { fail "$tool not in /usr/bin of the package"; continue; }
-    [[ -f $root/usr/share/man/man1/$tool.1.gz ]] || fail "no manual page for $tool in the package"
-    check_version "$root/usr/bin" "$tool"
-    check_job "$root/usr/bin" "$tool"
-    check_lean "$root/usr/bin/$tool"
-done
-docs=$root/usr/share/doc/tovrane-text-tools
-[[ -f $docs/README.md ]] || fail "README.md not in the package"
-[[ -s $docs/copyright && ! -e $docs/LICENSE ]] || fail "no copyright file, or a LICENSE beside it"
-# The changelog's latest entry is this version.
-zcat "$docs/changelog.gz" >"$scratch/changelog" || fail "changelog.gz is no gzip file"
-logged=$(dpkg-parsechangelog -l "$scratch/changelog" -S Version 2>&1)
-[[ $logged == "$version" ]] || fail "the changelog's latest entry is $logged, not $version"
-
-# Reproducible: the same package from another copy of the source, built in
+# Reproducible: the same packages from another copy of the source, built in
 # another folder with the same compiler and flags.
 copy=$scratch/source fresh=$scratch/build
 mkdir "$copy" && tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf - ||
     fail "could not copy the source"
 settings=()
 for name in CMAKE_TOOLCHAIN_FILE CMAKE_CXX_COMPILER CMAKE_BUILD_TYPE CMAKE_CXX_FLAGS \
-    CMAKE_EXE_LINKER_FLAGS CMAKE_COMPILE_WARNING_AS_ERROR HARDENING; do
+    CMAKE_EXE_LINKER_FLAGS CMAKE_COMPILE_WARNING_AS_ERROR HARDENING STATIC_LINK; do
     value=$(sed -n "s/^$name:[A-Z]*=//p" "$build/CMakeCache.txt")
     [[ -z $value ]] || settings+=("-D$name=$value")
 done
 if ! { "$cmake" -S "$copy" -B "$fresh" -DBUILD_TESTING=OFF "${settings[@]}" &&
     "$cmake" --build "$fresh" -j2 &&
-    SOURCE_DATE_EPOCH=${SOURCE_DATE_EPOCH:-$commit_time} "$cpack" -G DEB \
+    SOURCE_DATE_EPOCH=$epoch "$cpack" -G "$(IFS=';'; echo "${generators[*]}")" \
         --config "$fresh/CPackConfig.cmake" -B "$scratch/again"; } >"$scratch/again.log" 2>&1; then
     cat "$scratch/again.log" >&2
     fail "the second package build failed"
-elif ! cmp -s "$package" "$scratch/again/${package##*/}"; then
-    again=$scratch/again/${package##*/}
-    dpkg-deb -x "$again" "$scratch/again/root"
-    fail "the second build differs: $(diff <(dpkg-deb -c "$package") <(dpkg-deb -c "$again") | head)" \
-        "$(diff -rq "$root" "$scratch/again/root")"
+else
+    if [[ -n ${package:-} ]] && ! cmp -s "$package" "$scratch/again/${package##*/}"; then
+        again=$scratch/again/${package##*/}
+        dpkg-deb -x "$again" "$scratch/again/root"
+        fail "the second build differs: $(diff <(dpkg-deb -c "$package") <(dpkg-deb -c "$again") | head)" \
+            "$(diff -rq "$root" "$scratch/again/root")"
+    fi
+    for first in ${archive:-} ${rpm_package:-}; do
+        cmp -s "$first" "$scratch/again/${first##*/}" || fail "the second build's ${first##*/} differs"
+    done
 fi
 
-echo "package test: ${#tools[@]} programs, $failures failures"
+echo "package test ($(echo $kinds)): ${#tools[@]} programs, $failures failures"
 exit $((failures > 0))
