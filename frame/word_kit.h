@@ -19,7 +19,7 @@
 #if defined(__x86_64__)
 #define WORD_KIT_X86_64 1
 #endif
-#if defined(__aarch64__) && defined(__LITTLE_ENDIAN__)
+#if defined(__aarch64__) && defined(__AARCH64EL__)
 #define WORD_KIT_NEON 1
 #include <arm_neon.h>
 #endif

@@ -55,6 +55,12 @@ std::string random_input(std::mt19937& rng, std::size_t capacity) {
 }
 
 TEST(LineReader, AgreesWithPlainReaderOnRandomInputWithEveryKit) {
+    // The vector kit every processor of the kind has is built and tried.
+#if defined(__x86_64__)
+    EXPECT_TRUE(word_kit_usable(WordKit::sse));
+#elif defined(__aarch64__)
+    EXPECT_TRUE(word_kit_usable(WordKit::neon));
+#endif
     const WordKit best = chosen_word_kit();
     std::mt19937 rng(12345);
     for (int round = 0; round < 3000; ++round) {
