@@ -1,7 +1,7 @@
 // Bounded line reading over blocks: the line feeds of a block are found in
-// one pass, as masks of its words, and the tools go
-// through the masks with no step per line. The length of every line is
-// known, so NUL bytes are ordinary bytes.
+// one pass, as masks of its words, and the tools go through the masks with no
+// step per line. The length of every line is known, so NUL bytes are ordinary
+// bytes.
 #include "frame/line_filter.h"
 
 #include <cstdio>
@@ -64,7 +64,7 @@ static std::size_t count_lines_within(std::uint64_t* feed_masks, std::size_t beg
     return count;
 }
 
-// One past the last line feed of the words from first up to last, or begin.
+// One past the last line feed from begin up to end, or begin when there is none.
 static std::size_t find_lines_end(const std::uint64_t* feed_masks, std::size_t begin,
                                   std::size_t end) {
     for (std::size_t w = (end + 63) / 64; w > begin / 64; --w) {

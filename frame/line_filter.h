@@ -83,14 +83,15 @@ struct LineBlock {
 ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block);
 
 // Writes what the lines of a block produced, straight from the block from
-// its beginning, after any output held back from before. A tool that closed
-// up the block in place, the unfinished line with it, uses
-// write_compacted_output with the length of all it kept instead. False when the
+// its beginning, after any output held back from before. False when the
 // output refused it and the run ends here, for the caller to report. A
 // refusal shows where it showed when lines were written through the output
 // buffer: once a buffer's worth of output is refused, before the next read
 // that may wait, or at the end, after a too-long line or a read failure.
 bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t length);
+
+// The same for a tool that closed up the block in place, the unfinished line
+// with it: kept is the length of all it kept, that line's bytes included.
 bool write_compacted_output(LineBuffer& buffer, OutputStream& out, std::size_t kept);
 
 // "Line %lld too long!" on standard error; gives exit_line_too_long.

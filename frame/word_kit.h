@@ -74,6 +74,13 @@ inline int zeros_above(std::uint64_t bits) {
     return __builtin_clzll(bits | 1);
 }
 
+// The bits of word w that stand for bytes at or after end, which lies in it
+// or just after it: a pass that closes up whole words takes those back.
+inline std::uint64_t bits_from(std::size_t end, std::size_t w) {
+    const std::size_t room = end - 64 * w;
+    return room >= 64 ? 0 : ~std::uint64_t{0} << room;
+}
+
 inline std::uint64_t reverse_bits(std::uint64_t bits) {
     bits = (bits >> 1 & 0x5555555555555555) | (bits & 0x5555555555555555) << 1;
     bits = (bits >> 2 & 0x3333333333333333) | (bits & 0x3333333333333333) << 2;
