@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "frame/line_filter.h"
 #include "reference_line_reader.h"
@@ -20,15 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t max_piece = std::size_t{1} << (data[0] / 2 % 14);
     const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-    // Each input tries one kit, in turn by its size, so a run tries them all.
-    const std::vector<WordKit> kits = usable_word_kits();
-    const WordKit kit = kits[size % kits.size()];
-    use_word_kit(kit);
+    use_kit_for_input(size);
     const Outcome actual = read_through_pipe(input, capacity, varied_pieces(max_piece));
     const Outcome expected = reference_read(input, capacity);
     if (actual.lines != expected.lines || actual.last != expected.last) {
         std::fprintf(stderr, "Kit %d: lines differ from the plain reader's: %zu against %zu\n",
-                     static_cast<int>(kit), actual.lines.size(), expected.lines.size());
+                     static_cast<int>(chosen_word_kit()), actual.lines.size(),
+                     expected.lines.size());
         std::abort();
     }
     return 0;

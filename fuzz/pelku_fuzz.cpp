@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "program_harness.h"
 #include "reference_line_reader.h"
@@ -55,12 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const EngineRun engine = engine_run_from(data, size);
-    const std::vector<WordKit> kits = usable_word_kits();  // each input tries one kit in turn
-    use_word_kit(kits[size % kits.size()]);
-    const ToolOutcome stripped = run_line_tool(
-        engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {
-            return strip_blank_lines(in, out, engine.capacity);
-        });
+    use_kit_for_input(size);
+    const ToolOutcome stripped =
+        run_pelku(engine.input, varied_pieces(engine.max_piece), engine.capacity);
     if (!(stripped == plain_pelku(engine.input, engine.capacity))) {
         std::fprintf(stderr, "The engine differs from the plain stripper: status %d, %s",
                      stripped.status, stripped.err.c_str());

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "program_harness.h"
 #include "reference_line_reader.h"
@@ -43,13 +42,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     const EngineRun engine = engine_run_from(data, size);
-    const std::vector<WordKit> kits = usable_word_kits();  // each input tries one kit in turn
-    use_word_kit(kits[size % kits.size()]);
-    const ToolOutcome joined = run_line_tool(
-        engine.input, varied_pieces(engine.max_piece), [&](InputStream& in, OutputStream& out) {
-            return join_lines(in, out, engine.capacity, engine.group_size,
-                              engine.separator.c_str());
-        });
+    use_kit_for_input(size);
+    const ToolOutcome joined = run_quorva(engine.input, varied_pieces(engine.max_piece),
+                                          engine.capacity, engine.group_size, engine.separator);
     if (!(joined ==
           plain_quorva(engine.input, engine.capacity, engine.group_size, engine.separator))) {
         std::fprintf(stderr, "The engine differs from the plain joiner: status %d, %s",

@@ -61,72 +61,53 @@ TEST(LineReader, AgreesWithPlainReaderOnRandomInputWithEveryKit) {
 #elif defined(__aarch64__)
     EXPECT_TRUE(word_kit_usable(WordKit::neon));
 #endif
-    const WordKit best = chosen_word_kit();
     std::mt19937 rng(12345);
-    for (int round = 0; round < 3000; ++round) {
+    for (int round = 0; round < 3000 && !HasFailure(); ++round) {
         const std::size_t capacity = 2 + rng() % 14;
         const std::string input = random_input(rng, capacity);
         const Outcome expected = reference_read(input, capacity);
         const std::size_t max_piece = 1 + rng() % 5;
         const unsigned seed = rng();
-        for (const WordKit kit : usable_word_kits()) {
-            use_word_kit(kit);
+        with_every_kit([&](WordKit kit) {
             const Outcome actual = block_read(input, capacity, max_piece, seed);
-            ASSERT_EQ(actual.lines, expected.lines) << "round " << round << " kit " << int(kit);
-            ASSERT_EQ(actual.last, expected.last) << "round " << round << " kit " << int(kit);
-        }
+            EXPECT_EQ(actual.lines, expected.lines) << "round " << round << " kit " << int(kit);
+            EXPECT_EQ(actual.last, expected.last) << "round " << round << " kit " << int(kit);
+        });
     }
-    use_word_kit(best);
 }
 
 TEST(LineTools, AgreeWithThePlainToolsOnRandomInputWithEveryKit) {
-    const WordKit best = chosen_word_kit();
     const std::string separators[] = {"", ",", "\n", "; ", "<->", std::string(40, '=')};
     const std::int32_t groups[] = {-1, 1, 2, 3, 5, 64, 67, -2, INT32_MIN, INT32_MAX};
     std::mt19937 rng(4711);
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 1500 && !HasFailure(); ++round) {
         const std::size_t capacity = rng() % 8 == 0 ? 512 : 2 + rng() % 70;
         const std::string input = random_input(rng, capacity);
         const std::string& separator = separators[rng() % std::size(separators)];
         const std::int32_t group = groups[rng() % std::size(groups)];
         const unsigned piece_seed = rng();
         const std::size_t max_piece = 1 + rng() % 100;
-        const bool from_file = rng() % 4 == 0;
+        const bool from_file = rng() % 4 == 0;  // a regular file rather than a pipe
         const ToolOutcome joined = plain_quorva(input, capacity, group, separator);
         const ToolOutcome stripped = plain_pelku(input, capacity);
-        for (const WordKit kit : usable_word_kits()) {
-            use_word_kit(kit);
+        with_every_kit([&](WordKit kit) {
             std::mt19937 piece_rng(piece_seed);
             std::function<std::size_t()> pieces = [&] { return 1 + piece_rng() % max_piece; };
-            if (from_file) {
-                pieces = nullptr;  // a regular file
-            }
             SCOPED_TRACE("round " + std::to_string(round) + " capacity " +
                          std::to_string(capacity) + " group " + std::to_string(group) +
                          " separator '" + separator + "' kit " + std::to_string(int(kit)));
-            ASSERT_EQ(run_line_tool(input, pieces,
-                                    [&](InputStream& in, OutputStream& out) {
-                                        return join_lines(in, out, capacity, group,
-                                                          separator.c_str());
-                                    }),
+            EXPECT_EQ(run_quorva(input, from_file ? nullptr : pieces, capacity, group, separator),
                       joined);
-            ASSERT_EQ(run_line_tool(input, pieces,
-                                    [&](InputStream& in, OutputStream& out) {
-                                        return strip_blank_lines(in, out, capacity);
-                                    }),
-                      stripped);
-        }
+            EXPECT_EQ(run_pelku(input, from_file ? nullptr : pieces, capacity), stripped);
+        });
     }
-    use_word_kit(best);
 }
 
 // A line feed, and a blank byte, at every place of a word and its neighbours,
 // amid bytes of each kind, with every kit.
 TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
-    const WordKit best = chosen_word_kit();
-    for (const char filler :
-         {'a', '\x8a', ' ', '\x0b'}) {  // \x8a is a line feed with its top bit set
-        for (std::size_t place = 0; place < 192; ++place) {
+    for (const char filler : {'a', '\x8a', ' ', '\x0b'}) {  // \x8a: a line feed with its top bit
+        for (std::size_t place = 0; place < 192 && !HasFailure(); ++place) {
             std::string input(192, filler);
             input[place] = '\n';
             input[(place * 7 + 3) % 192] = '\t';
@@ -134,28 +115,14 @@ TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
             const ToolOutcome joined = plain_quorva(input, 512, 2, "");
             const ToolOutcome replaced = plain_quorva(input, 512, 3, ";");
             const ToolOutcome stripped = plain_pelku(input, 512);
-            for (const WordKit kit : usable_word_kits()) {
-                use_word_kit(kit);
+            with_every_kit([&](WordKit kit) {
                 SCOPED_TRACE(std::to_string(place) + " kit " + std::to_string(int(kit)));
-                ASSERT_EQ(run_line_tool(input, nullptr,
-                                        [&](InputStream& in, OutputStream& out) {
-                                            return join_lines(in, out, 512, 2, "");
-                                        }),
-                          joined);
-                ASSERT_EQ(run_line_tool(input, nullptr,
-                                        [&](InputStream& in, OutputStream& out) {
-                                            return join_lines(in, out, 512, 3, ";");
-                                        }),
-                          replaced);
-                ASSERT_EQ(run_line_tool(input, nullptr,
-                                        [&](InputStream& in, OutputStream& out) {
-                                            return strip_blank_lines(in, out, 512);
-                                        }),
-                          stripped);
-            }
+                EXPECT_EQ(run_quorva(input, nullptr, 512, 2, ""), joined);
+                EXPECT_EQ(run_quorva(input, nullptr, 512, 3, ";"), replaced);
+                EXPECT_EQ(run_pelku(input, nullptr, 512), stripped);
+            });
         }
     }
-    use_word_kit(best);
 }
 
 // Lines one below, at and one above the limit that end a block, straddle the
@@ -181,16 +148,9 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
                                    [&](InputStream& in) { actual = read_all_lines(buffer, in); });
                     EXPECT_EQ(actual.lines, expected.lines);
                     EXPECT_EQ(actual.last, expected.last);
-                    EXPECT_EQ(run_line_tool(whole, nullptr,
-                                            [&](InputStream& in, OutputStream& out) {
-                                                return join_lines(in, out, capacity, 3, ";");
-                                            }),
+                    EXPECT_EQ(run_quorva(whole, nullptr, capacity, 3, ";"),
                               plain_quorva(whole, capacity, 3, ";"));
-                    EXPECT_EQ(run_line_tool(whole, nullptr,
-                                            [&](InputStream& in, OutputStream& out) {
-                                                return strip_blank_lines(in, out, capacity);
-                                            }),
-                              plain_pelku(whole, capacity));
+                    EXPECT_EQ(run_pelku(whole, nullptr, capacity), plain_pelku(whole, capacity));
                 }
             }
         }

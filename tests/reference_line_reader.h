@@ -228,6 +228,40 @@ inline ToolOutcome run_line_tool(
     return outcome;
 }
 
+// The engines run as run_line_tool runs them, from a pipe fed in pieces or,
+// without pieces, from a file.
+inline ToolOutcome run_quorva(const std::string& input, const std::function<std::size_t()>& pieces,
+                              std::size_t capacity, std::int32_t group_size,
+                              const std::string& separator) {
+    return run_line_tool(input, pieces, [&](InputStream& in, OutputStream& out) {
+        return join_lines(in, out, capacity, group_size, separator.c_str());
+    });
+}
+
+inline ToolOutcome run_pelku(const std::string& input, const std::function<std::size_t()>& pieces,
+                             std::size_t capacity) {
+    return run_line_tool(input, pieces, [&](InputStream& in, OutputStream& out) {
+        return strip_blank_lines(in, out, capacity);
+    });
+}
+
+// Runs check with each word kit this processor runs, then goes back to the
+// kit in use before.
+inline void with_every_kit(const std::function<void(WordKit)>& check) {
+    const WordKit before = chosen_word_kit();
+    for (const WordKit kit : usable_word_kits()) {
+        use_word_kit(kit);
+        check(kit);
+    }
+    use_word_kit(before);
+}
+
+// A fuzz input tries one kit, chosen in turn by its size, so a run tries all.
+inline void use_kit_for_input(std::size_t size) {
+    const std::vector<WordKit> kits = usable_word_kits();
+    use_word_kit(kits[size % kits.size()]);
+}
+
 // An engine run decoded from fuzzer bytes: the line limit, the group size and
 // separator length, and the most bytes one write into the pipe carries (0 for
 // a regular file instead), then the separator and the input.
