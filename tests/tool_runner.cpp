@@ -113,11 +113,11 @@ static const std::vector<std::string>& emulator() {
     return words;
 }
 
-// The argument vector for execv, whose first entry is also the file to run:
 bool runs_emulated() {
     return !emulator().empty();
 }
 
+// The argument vector for execv, whose first entry is also the file to run:
 // the emulator if there is one, the program's path, its arguments, a null.
 static std::vector<char*> make_argv(const std::string& binary,
                                     const std::vector<std::string>& args) {
