@@ -1,0 +1,107 @@
+// The AVX2 word kit, for x86-64 processors with fast bit deposit.
+#pragma once
+
+#include "frame/kits/sse.h"
+
+#if WORD_KIT_X86_64
+
+// Bit deposit and extract are single fast instructions here, and the prefix
+// XOR a carry-less multiply by all ones.
+#define WORD_KIT_MASK_STEPS                                                                \
+    inline std::uint64_t prefix_xor(std::uint64_t bits) {                                  \
+        const __m128i product = _mm_clmulepi64_si128(                                      \
+            _mm_cvtsi64_si128(static_cast<long long>(bits)), _mm_set1_epi8(-1), 0);        \
+        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));                     \
+    }                                                                                      \
+    /* Each marked line feed's line starts after the feed before it: a mark moved */       \
+    /* one feed back and filled up to the marked feed. The first feed of the word */       \
+    /* has no feed before it in the word: its line starts at the word's start. */          \
+    inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {         \
+        const std::uint64_t picked = _pext_u64(marked, feeds);                             \
+        const std::uint64_t before = _pdep_u64(picked >> 1, feeds);                        \
+        const std::uint64_t first = picked & 1;                                            \
+        return (prefix_xor(marked ^ before) ^ (0 - first)) << 1 | first;                   \
+    }                                                                                      \
+    inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) { \
+        if (period > 64) {                                                                 \
+            return _pdep_u64(std::uint64_t{1} << first, feeds);                            \
+        }                                                                                  \
+        return _pdep_u64(stride_patterns.bits[period] << first, feeds);                    \
+    }
+
+// 32 bytes a vector; with bit deposit, so only where that is fast.
+WORD_KIT_TARGET_BEGIN(WORD_KIT_AVX2_TARGETS)
+namespace word_kit_avx2 {
+
+using namespace word_kit_common;
+
+struct Word {
+    __m256i halves[2];
+};
+
+inline Word load_word(const unsigned char* at) {
+    return Word{{_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)),
+                 _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at + 32))}};
+}
+
+inline void store_word(const Word& word, unsigned char* at) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at), word.halves[0]);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(at + 32), word.halves[1]);
+}
+
+inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
+    const __m256i match = _mm256_set1_epi8(static_cast<char>(value));
+    const auto low =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(word.halves[0], match)));
+    const auto high =
+        static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(word.halves[1], match)));
+    return std::uint64_t{high} << 32 | low;
+}
+
+// Spaces, tabs and carriage returns, by the lookup.
+inline std::uint64_t blank_bytes(const Word& word) {
+    const __m256i lookup = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(blank_lookup.bytes));
+    std::uint64_t mask = 0;
+    for (int i = 0; i < 2; ++i) {
+        const __m256i found =
+            _mm256_cmpeq_epi8(_mm256_shuffle_epi8(lookup, word.halves[i]), word.halves[i]);
+        mask |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(found))} << (32 * i);
+    }
+    return mask;
+}
+
+// Each bit of 32 as a byte of all ones or none.
+inline __m256i bytes_of_bits(std::uint32_t bits32) {
+    const __m256i spread = _mm256_shuffle_epi8(
+        _mm256_set1_epi32(static_cast<int>(bits32)),
+        _mm256_set_epi64x(0x0303030303030303, 0x0202020202020202, 0x0101010101010101, 0));
+    const __m256i weights = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201));
+    return _mm256_cmpeq_epi8(_mm256_and_si256(spread, weights), weights);
+}
+
+inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char value) {
+    const __m256i put = _mm256_set1_epi8(static_cast<char>(value));
+    return Word{
+        {_mm256_blendv_epi8(word.halves[0], put, bytes_of_bits(static_cast<std::uint32_t>(where))),
+         _mm256_blendv_epi8(word.halves[1], put,
+                            bytes_of_bits(static_cast<std::uint32_t>(where >> 32)))}};
+}
+
+inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned char* to) {
+    std::size_t count = 0;
+    for (int i = 0; i < 2; ++i) {
+        const auto keep32 = static_cast<std::uint32_t>(keep >> (32 * i));
+        WORD_KIT_COMPACT_16(_mm256_castsi256_si128(word.halves[i]), keep32 & 0xffff, to, count);
+        WORD_KIT_COMPACT_16(_mm256_extracti128_si256(word.halves[i], 1), keep32 >> 16, to, count);
+    }
+    return count;
+}
+
+WORD_KIT_MASK_STEPS
+
+WORD_KIT_PLAIN_INSERT_AFTER
+
+}  // namespace word_kit_avx2
+WORD_KIT_TARGET_END
+
+#endif
