@@ -25,6 +25,33 @@
 
 enum class WordKit { plain, sse, avx2, avx512, neon };
 
+// The name of each kit, as TOVRANE_WORD_KIT takes it.
+const char* word_kit_name(WordKit kit);
+
+// What a processor offers that the kits need. Read once from the processor
+// that runs us; a test may make up any other.
+struct ProcessorFeatures {
+    bool popcnt;
+    bool ssse3;
+    bool avx2;
+    bool bmi;
+    bool bmi2;
+    bool pclmul;
+    bool avx512f;
+    bool avx512bw;
+    bool avx512vbmi;
+    bool avx512vbmi2;
+    bool fast_bit_deposit;  // not microcode, as on AMD's families before 19h
+};
+
+ProcessorFeatures processor_features();
+
+// Whether this build has the kit and a processor with these features can run it.
+bool word_kit_runs_on(WordKit kit, const ProcessorFeatures& features);
+
+// The kit that does best on a processor with these features.
+WordKit best_word_kit_for(const ProcessorFeatures& features);
+
 // The kit of this run: the best one the processor runs well, chosen at the
 // first call, unless use_word_kit chose another.
 WordKit chosen_word_kit();
@@ -35,6 +62,12 @@ bool word_kit_usable(WordKit kit);
 // From now on chosen_word_kit() gives kit, which must be usable: the tests
 // compare every kit the processor runs with the plain one.
 void use_word_kit(WordKit kit);
+
+// The kit named by TOVRANE_WORD_KIT, unless it is unset or empty: false, with
+// a line on standard error, when it names no kit or one this build or this
+// processor cannot run. A tool asks before it opens anything, so a refused run
+// leaves no trace.
+bool use_word_kit_from_environment();
 
 // Code between these two is compiled for the processors named. The compilers
 // spell this differently; both apply it to every function defined between.

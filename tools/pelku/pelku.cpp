@@ -71,6 +71,10 @@ int main(int argc, char** argv) {
             show_usage(pelku_identity, 1, "Invalid argument(s) specified");
         }
     }
+    // A kit chosen from outside is checked before anything is opened.
+    if (!use_word_kit_from_environment()) {
+        return exit_failure;
+    }
     InputStream in;
     static OutputStream out;  // off the stack, which may be small
     const ExitStatus opened = open_filter_streams(input_path, output_path, in, out);

@@ -213,6 +213,10 @@ int main(int argc, char** argv) {
     if (group_size == 0) {
         show_usage(quorva_identity, 1, "Number of lines to join must be greater than 0");
     }
+    // A kit chosen from outside is checked before anything is opened.
+    if (!use_word_kit_from_environment()) {
+        return exit_failure;
+    }
     InputStream in;
     static OutputStream out;  // off the stack, which may be small
     const ExitStatus opened = open_filter_streams(input_path, output_path, in, out);

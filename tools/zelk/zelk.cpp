@@ -6,6 +6,7 @@
 #include "frame/byte_scan.h"
 #include "frame/byte_stream.h"
 #include "frame/tool_identity.h"
+#include "frame/word_kit.h"
 
 static void write_usage_section(const ToolIdentity& identity, std::FILE* stream) {
     std::fprintf(stream, "  USAGE 1: %s [<from>] [<to>]\n", identity.program_name);
@@ -92,6 +93,10 @@ int main(int argc, char** argv) {
     }
     const unsigned char target = static_cast<unsigned char>(separator[0]);
     const unsigned char source = target == '/' ? '\\' : '/';
+    // A kit chosen from outside is checked before anything is opened.
+    if (!use_word_kit_from_environment()) {
+        return exit_failure;
+    }
     InputStream in;
     static OutputStream out;  // off the stack, which may be small
     const ExitStatus opened = open_filter_streams(input_path, output_path, in, out);
