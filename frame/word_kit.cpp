@@ -20,25 +20,22 @@ const char* word_kit_name(WordKit kit) {
 }
 
 #if WORD_KIT_X86
-// Bit deposit and extract are microcode on AMD's processors before family
-// 19h, many times slower than the plain steps they would replace.
-static bool has_fast_bit_deposit() {
+// The maker, and for AMD's processors the family.
+static void read_maker(ProcessorFeatures& features) {
     unsigned a = 0;
     unsigned b = 0;
     unsigned c = 0;
     unsigned d = 0;
     if (__get_cpuid(0, &a, &b, &c, &d) == 0) {
-        return false;
+        return;
     }
-    const bool amd = b == 0x68747541 || b == 0x6f677948;  // "Auth"enticAMD, "Hygo"nGenuine
-    if (!amd || __get_cpuid(1, &a, &b, &c, &d) == 0) {
-        return !amd;
+    features.amd = b == 0x68747541 || b == 0x6f677948;  // "Auth"enticAMD, "Hygo"nGenuine
+    if (features.amd && __get_cpuid(1, &a, &b, &c, &d) != 0) {
+        features.amd_family = a >> 8 & 0xf;
+        if (features.amd_family == 0xf) {
+            features.amd_family += a >> 20 & 0xff;
+        }
     }
-    unsigned family = a >> 8 & 0xf;
-    if (family == 0xf) {
-        family += a >> 20 & 0xff;
-    }
-    return family >= 0x19;
 }
 #endif
 
@@ -56,7 +53,7 @@ ProcessorFeatures processor_features() {
     features.avx512bw = __builtin_cpu_supports("avx512bw");
     features.avx512vbmi = __builtin_cpu_supports("avx512vbmi");
     features.avx512vbmi2 = __builtin_cpu_supports("avx512vbmi2");
-    features.fast_bit_deposit = has_fast_bit_deposit();
+    read_maker(features);
 #endif
     return features;
 }
@@ -86,10 +83,13 @@ bool word_kit_runs_on(WordKit kit, [[maybe_unused]] const ProcessorFeatures& f) 
 }
 
 WordKit best_word_kit_for(const ProcessorFeatures& features) {
-    // The kits with bit deposit only where it is fast; elsewhere vectors of
-    // 16 bytes without it do better.
+    // The kits with bit deposit only where it is fast: it is microcode on
+    // AMD's processors before family 19h, many times slower than the plain
+    // steps it would replace, and there vectors of 16 bytes without it do
+    // better.
+    const bool fast_bit_deposit = !features.amd || features.amd_family >= 0x19;
     for (const WordKit kit : {WordKit::avx512, WordKit::avx2}) {
-        if (features.fast_bit_deposit && word_kit_runs_on(kit, features)) {
+        if (fast_bit_deposit && word_kit_runs_on(kit, features)) {
             return kit;
         }
     }

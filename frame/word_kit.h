@@ -41,7 +41,8 @@ struct ProcessorFeatures {
     bool avx512bw;
     bool avx512vbmi;
     bool avx512vbmi2;
-    bool fast_bit_deposit;  // not microcode, as on AMD's families before 19h
+    bool amd;             // made by AMD or Hygon,
+    unsigned amd_family;  // of this family, where bit deposit is microcode before 19h
 };
 
 ProcessorFeatures processor_features();

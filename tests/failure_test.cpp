@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/word_kit.h"
 #include "tool_runner.h"
 
 namespace {
@@ -479,6 +481,53 @@ TEST(FailurePaths, LargeInputsRunInConstantMemory) {
             [](const char*, std::size_t) {});
         EXPECT_LT(large.peak_kib, empty.peak_kib + 1024)
             << "peak " << large.peak_kib << " KiB against " << empty.peak_kib << " when empty";
+    }
+}
+
+// TOVRANE_WORD_KIT names the kit a run uses: each kit usable here gives the
+// output of any other, and a name this build or processor cannot run is
+// refused before any file is opened or created. tazmir has no kit.
+TEST(FailurePaths, AWordKitNamedInTheEnvironmentRunsOrIsRefusedBeforeAnythingOpens) {
+    std::string input;
+    for (int i = 0; i < 40; ++i) {
+        input += std::string(static_cast<std::size_t>(i * 7 % 90), 'a' + i % 26) + "\\x\n\n";
+    }
+    input += "no line feed";
+    const std::string refused = "Word kit not usable here: TOVRANE_WORD_KIT=\"";
+    const std::string unknown = "Unknown word kit: TOVRANE_WORD_KIT=\"";
+    std::vector<std::pair<std::string, std::string>> names{{"", ""}};  // name, refusal
+    for (const WordKit kit :
+         {WordKit::plain, WordKit::sse, WordKit::avx2, WordKit::avx512, WordKit::neon}) {
+        names.emplace_back(word_kit_name(kit), word_kit_usable(kit) ? "" : refused);
+    }
+    for (const char* name : {"bogus", "PLAIN", "plain ", "avx"}) {
+        names.emplace_back(name, unknown);
+    }
+    for (const Program& p : programs) {
+        SCOPED_TRACE(p.name);
+        ScratchDir dir;
+        const std::string in = dir.write("in", input);
+        const std::string out = dir.path("out");
+        for (const auto& [name, refusal] : names) {
+            SCOPED_TRACE("TOVRANE_WORD_KIT=" + name);
+            RunOptions options;
+            options.environment = {"TOVRANE_WORD_KIT=" + name};
+            if (!p.filter) {
+                const RunResult r = run_tool(p.name, p.plain, options);
+                EXPECT_EQ(r.err, "");
+                EXPECT_EQ(r.status, 0);
+                continue;
+            }
+            unlink(out.c_str());
+            const RunResult r = run_tool(p.name, with(p, {in, out}), options);
+            if (refusal.empty()) {
+                expect_result(r, "", "", 0);
+                EXPECT_TRUE(read_file(out) == p.expect(input));
+            } else {
+                expect_result(r, "", refusal + name + "\"!\n", 1);
+                EXPECT_FALSE(file_exists(out));
+            }
+        }
     }
 }
 

@@ -1,4 +1,5 @@
 // Unit tests of the frame: clamped numbers, the usage block, bounded lines.
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "frame/line_filter.h"
 #include "frame/number_text.h"
 #include "frame/tool_identity.h"
+#include "frame/word_kit.h"
 #include "reference_line_reader.h"
 #include "tool_runner.h"
 
@@ -196,6 +198,71 @@ TEST(OutputFile, UnbufferedBlocksComeAfterWhatWasBuffered) {
     EXPECT_TRUE(write_unbuffered(out, "d", 1));
     EXPECT_TRUE(finish_output(out));
     EXPECT_EQ(read_file(path), "a" + block + "cd");
+}
+
+const WordKit every_kit[] = {WordKit::plain, WordKit::sse, WordKit::avx2, WordKit::avx512,
+                             WordKit::neon};
+
+// A kit chosen by the tests or by TOVRANE_WORD_KIT is the kit that runs: had
+// the choice been ignored, every round of the differential tests would try
+// the same kit.
+TEST(WordKit, AUsableKitChosenIsTheKitInUse) {
+    const WordKit before = chosen_word_kit();
+    for (const WordKit kit : every_kit) {
+        if (!word_kit_usable(kit)) {
+            continue;
+        }
+        SCOPED_TRACE(word_kit_name(kit));
+        use_word_kit(WordKit::plain);
+        use_word_kit(kit);
+        EXPECT_EQ(chosen_word_kit(), kit);
+        use_word_kit(WordKit::plain);
+        setenv("TOVRANE_WORD_KIT", word_kit_name(kit), 1);
+        EXPECT_TRUE(use_word_kit_from_environment());
+        EXPECT_EQ(chosen_word_kit(), kit);
+    }
+    unsetenv("TOVRANE_WORD_KIT");
+    use_word_kit(before);
+}
+
+// Which kits a processor may run, and the best of them, from its features
+// alone, so every kind of processor is tried here.
+TEST(WordKit, EachKitAsksForAllItNeedsAndTheBestAvoidsSlowBitDeposit) {
+    ProcessorFeatures all{};
+    for (bool* f : {&all.popcnt, &all.ssse3, &all.avx2, &all.bmi, &all.bmi2, &all.pclmul,
+                    &all.avx512f, &all.avx512bw, &all.avx512vbmi, &all.avx512vbmi2}) {
+        *f = true;
+    }
+    ProcessorFeatures no_vbmi2 = all;
+    no_vbmi2.avx512vbmi2 = false;
+    ProcessorFeatures no_bmi2 = all;
+    no_bmi2.bmi2 = false;
+    ProcessorFeatures old_amd = all;  // AVX-512 on Zen 4 is family 19h; before it, microcode
+    old_amd.amd = true;
+    old_amd.amd_family = 0x17;
+    ProcessorFeatures new_amd = old_amd;
+    new_amd.amd_family = 0x19;
+    ProcessorFeatures no_popcnt = all;
+    no_popcnt.popcnt = false;
+    EXPECT_TRUE(word_kit_runs_on(WordKit::plain, ProcessorFeatures{}));
+#if defined(__x86_64__)
+    EXPECT_EQ(best_word_kit_for(all), WordKit::avx512);
+    EXPECT_FALSE(word_kit_runs_on(WordKit::avx512, no_vbmi2));
+    EXPECT_EQ(best_word_kit_for(no_vbmi2), WordKit::avx2);
+    EXPECT_FALSE(word_kit_runs_on(WordKit::avx2, no_bmi2));
+    EXPECT_EQ(best_word_kit_for(no_bmi2), WordKit::sse);
+    EXPECT_TRUE(word_kit_runs_on(WordKit::avx512, old_amd));  // when asked for
+    EXPECT_EQ(best_word_kit_for(old_amd), WordKit::sse);
+    EXPECT_EQ(best_word_kit_for(new_amd), WordKit::avx512);
+    EXPECT_EQ(best_word_kit_for(no_popcnt), WordKit::plain);
+#elif defined(__i386__)
+    EXPECT_EQ(best_word_kit_for(all), WordKit::sse);
+    EXPECT_FALSE(word_kit_runs_on(WordKit::avx2, all));
+#elif defined(__aarch64__) && defined(__AARCH64EL__)
+    EXPECT_EQ(best_word_kit_for(ProcessorFeatures{}), WordKit::neon);
+#else
+    EXPECT_EQ(best_word_kit_for(all), WordKit::plain);
+#endif
 }
 
 }  // namespace

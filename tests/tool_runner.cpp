@@ -170,6 +170,10 @@ RunResult run_tool(const std::string& program, const std::vector<std::string>& a
             setrlimit(RLIMIT_STACK, &limit);
         }
         setenv("LC_ALL", "C", 1);
+        for (const std::string& setting : options.environment) {
+            const std::size_t equals = setting.find('=');
+            setenv(setting.substr(0, equals).c_str(), setting.substr(equals + 1).c_str(), 1);
+        }
         execv(argv[0], argv.data());
         _exit(126);
     }

@@ -22,7 +22,8 @@ struct RunOptions {
     int stdin_fd = -1;          // a descriptor of the test's to give as standard input instead
     int stdout_fd = -1;         // likewise for standard output, which is then not captured
     int time_limit_ms = 0;      // how long to wait for it to end before killing it; 0 for ever
-    std::function<void()> while_running;  // the test's part, done before waiting for it to end
+    std::vector<std::string> environment;  // NAME=value, set for the program
+    std::function<void()> while_running;   // the test's part, done before waiting for it to end
 };
 
 // Path of one of the suite's programs in the build tree.
