@@ -9,7 +9,8 @@ horizontal bar of its ratio (our time over theirs: shorter is faster), blue
 when it meets its target and red when it misses it (or our peak memory is
 over the limit), with its target as a black tick across it. The bars are
 grouped by job, and within a job by input, what it is compared with and
-kit, so that a job's kits sit side by side. Past seventy lines the groups
+kit, so that a job's kits sit side by side. The scale ends a little past the
+highest target; a bar longer than that is cut short, its value in it. Past seventy lines the groups
 flow into a second column, and past that the columns grow. The same data
 gives the same file: there is no date in it.
 """
@@ -114,7 +115,11 @@ def script(groups):
     width = COLUMN_PX * len(panels)
     height = TOP_PX + BOTTOM_PX + LINE_PX * height_lines
     rows = [row for _, group in groups for row in group]
-    top = max(max(row["ratio"], row["target"]) for row in rows)
+    # The scale ends a little past the highest target, so that the ratios
+    # near their targets stay far enough apart to read: longer bars are cut
+    # short there, with their value in them.
+    targets = max(1.0, max(row["target"] for row in rows))
+    top = max(targets, min(max(row["ratio"] for row in rows), targets * 1.2))
     step = next(step for step in (0.25, 0.5, 1, 2, 5, 10, 20) if top <= 12 * step)
     x_max = max(1.25, math.ceil(top * 1.15 / step) * step)
     lines = [
@@ -165,15 +170,20 @@ def script(groups):
                 row = item
                 misses = row["ratio"] > row["target"] or row["peak"] >= MEMORY_LIMIT_KIB
                 colour = int((MISSES if misses else MEETS)[1:], 16)
-                lines.append(f"{y} {row['ratio']} {row['target']} {colour}")
+                lines.append(f"{y} {min(row['ratio'], x_max)} {row['target']} {colour}")
                 texts.append(f"set label {quoted(label(row))} at screen {left + LABELS_PX - 6}.0/"
                              f"{width}, first {y} right")
                 value = f"{row['ratio']:.2f}"
                 if row["peak"] >= MEMORY_LIMIT_KIB:
                     value += f"  peak {row['peak'] / 1024:.1f} MiB"
-                place = max(row["ratio"], row["target"]) + x_max / 100
-                texts.append(f"set label {quoted(value)} at first {place}, first {y} left"
-                             f" font 'sans-serif,10' tc rgb '{MISSES if misses else '#333333'}'")
+                if row["ratio"] > x_max * 0.92:
+                    value += " >" if row["ratio"] > x_max else ""
+                    texts.append(f"set label {quoted(value)} at first {x_max * 0.99}, first {y}"
+                                 " right font 'sans-serif,10' tc rgb 'white' front")
+                else:
+                    place = max(row["ratio"], row["target"]) + x_max / 100
+                    texts.append(f"set label {quoted(value)} at first {place}, first {y} left"
+                                 f" font 'sans-serif,10' tc rgb '{MISSES if misses else '#333333'}'")
         lines.append("EOD")
         lines += texts
         lines += [
