@@ -182,8 +182,9 @@ def script(groups):
                                  " right font 'sans-serif,10' tc rgb 'white' front")
                 else:
                     place = max(row["ratio"], row["target"]) + x_max / 100
+                    ink = MISSES if misses else "#333333"
                     texts.append(f"set label {quoted(value)} at first {place}, first {y} left"
-                                 f" font 'sans-serif,10' tc rgb '{MISSES if misses else '#333333'}'")
+                                 f" font 'sans-serif,10' tc rgb '{ink}'")
         lines.append("EOD")
         lines += texts
         lines += [
@@ -208,7 +209,8 @@ def main():
     svg = subprocess.run(["gnuplot"], input=script(order(rows)), stdout=subprocess.PIPE, text=True,
                          check=True).stdout
     # The terminal takes a font's weight as part of its name.
-    svg = svg.replace('font-family="sans-serif:Bold"', 'font-family="sans-serif" font-weight="bold"')
+    svg = svg.replace('font-family="sans-serif:Bold"',
+                      'font-family="sans-serif" font-weight="bold"')
     with open(sys.argv[2], "w", encoding="utf-8") as chart:
         chart.write(svg)
 

@@ -89,7 +89,8 @@ def main():
         if row["kit"]:
             continue
         text, peak = ratios(runs, name)
-        print(f"| {cell(job_cell(row))} | {cell(theirs_cell(row['theirs']))} | {text} | {mib(peak)} |")
+        print(f"| {cell(job_cell(row))} | {cell(theirs_cell(row['theirs']))} | {text} |"
+              f" {mib(peak)} |")
 
     kits = []
     lines = {}
