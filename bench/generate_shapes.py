@@ -14,10 +14,12 @@ tool most per byte, or that a byte-wise tool must not slow down on:
   long-2045        lines of 1792 to 2045 bytes, within quorva's limit
   random-bytes     uniformly random bytes, line feeds wherever they fall
   backslash-paths  path lines in which every few bytes is a backslash
+  line-feeds       nothing but line feeds: empty lines, one byte each
 
-Every shape but the numbers is a block of a few megabytes from a fixed seed,
-written again and again: far longer than any branch history, and fast. The
-output ends on a whole line (random bytes excepted) and holds at most BYTES.
+Every shape but the numbers is a block of a few megabytes (from a fixed seed
+where it is random), written again and again: far longer than any branch
+history, and fast. The output ends on a whole line (random bytes excepted)
+and holds at most BYTES.
 """
 import random
 import sys
@@ -81,6 +83,7 @@ SHAPES = {
     "long-2045": lambda rng: lines_block(rng, long_line(1792, 2045)),
     "random-bytes": lambda rng: rng.randbytes(BLOCK),
     "backslash-paths": lambda rng: lines_block(rng, backslash_path),
+    "line-feeds": lambda rng: b"\n" * BLOCK,
 }
 
 
