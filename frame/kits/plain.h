@@ -52,7 +52,7 @@ inline void store_word(const Word& word, unsigned char* at) {
 // Processors without an instruction for it call a library function for
 // each count, far slower than these few steps.
 inline int count_ones(std::uint64_t bits) {
-#if defined(__POPCNT__) || defined(__aarch64__) || defined(_ARCH_PWR7)
+#if defined(__POPCNT__) || defined(__aarch64__) || defined(_ARCH_PWR7) || defined(__riscv_zbb)
     return __builtin_popcountll(bits);
 #else
     bits -= bits >> 1 & 0x5555555555555555;
@@ -127,12 +127,7 @@ constexpr ByteMasks make_byte_masks() {
 
 inline constexpr ByteMasks byte_masks = make_byte_masks();
 
-// A word with nothing to replace, as most are when the bytes replaced are
-// rare, costs one test.
 inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char value) {
-    if (where == 0) {
-        return word;
-    }
     const std::uint64_t pattern = each_byte * value;
     Word replaced;
     for (int i = 0; i < 8; ++i) {
@@ -142,8 +137,8 @@ inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char v
     return replaced;
 }
 
-// The bytes equal to from made to, with no mask between: each lane's equal
-// bytes, found as 0x80, become the difference between the two values.
+// The bytes equal to from made to, with no mask between: each equal byte,
+// found as 0x80, widens to 0xff and takes in from ^ to, which turns it.
 inline Word swap_bytes(const Word& word, unsigned char from, unsigned char to) {
     const std::uint64_t pattern = each_byte * from;
     const std::uint64_t change = each_byte * static_cast<unsigned char>(from ^ to);
