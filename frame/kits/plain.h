@@ -97,13 +97,17 @@ inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
 }
 
 // Spaces, tabs and carriage returns: a tab and a carriage return differ in
-// bit 2 alone, so one test finds both.
+// bit 2 alone, so one test finds both. Both tests add to the byte's low
+// seven bits alone, and its top bit, which no blank byte has, is taken once.
 inline std::uint64_t blank_bytes(const Word& word) {
     std::uint64_t others[8];
     for (int j = 0; j < 8; ++j) {
         const std::uint64_t lane = word.lanes[j];
-        others[j] = nonzero_bytes(lane ^ each_byte * ' ') &
-                    nonzero_bytes((lane | each_byte * 4) ^ each_byte * '\r');
+        const std::uint64_t low = lane & low_bits;
+        const std::uint64_t no_space = (low ^ each_byte * ' ') + low_bits;
+        const std::uint64_t no_tab_or_return =
+            ((low | each_byte * 4) ^ each_byte * '\r') + low_bits;
+        others[j] = ((no_space & no_tab_or_return) | lane) & ~low_bits;
     }
     return ~mask_of_top_bits(others);
 }
