@@ -226,6 +226,39 @@ constexpr StridePatterns make_stride_patterns() {
 
 inline constexpr StridePatterns stride_patterns = make_stride_patterns();
 
+// Within a word, every byte of each line whose line feed is marked, as
+// marked_lines_by_reversal gives it, for processors that cannot reverse bits
+// in one step: each mark spreads down over the bytes that are no line feed,
+// 1, 2, 4... 32 bytes at a time, through the stretches already known to hold
+// none.
+inline std::uint64_t marked_lines_by_spreading(std::uint64_t marked, std::uint64_t feeds) {
+    std::uint64_t lines = marked;
+    std::uint64_t open = ~feeds;
+    for (int shift = 1; shift < 64; shift *= 2) {
+        lines |= open & lines >> shift;
+        open &= open >> shift;
+    }
+    return lines;
+}
+
+// Every other line feed, from the first or the second (first below 2), by
+// the parity of the line feeds below each bit: a line feed at a time is a
+// branch at a time, and pairs are the common join.
+inline std::uint64_t every_other_by_parity(std::uint64_t feeds, int first) {
+    std::uint64_t odd = feeds << 1;
+    for (int shift = 1; shift < 64; shift *= 2) {
+        odd ^= odd << shift;
+    }
+    return feeds & (odd ^ (static_cast<std::uint64_t>(first) - 1));
+}
+
+// Bytes equal to from made to, by a kit's masks. A kit with a faster way
+// defines a swap_bytes of its own, which the logic finds before this one.
+template <typename Word>
+Word swap_bytes(const Word& word, unsigned char from, unsigned char to) {
+    return replace_bytes(word, equal_bytes(word, from), to);
+}
+
 }  // namespace word_kit_common
 
 // The steps over masks, and the doubling of marked bytes, for kits whose
