@@ -71,26 +71,41 @@ inline std::uint64_t blank_bytes(const Word& word) {
     return mask;
 }
 
-// Each bit of 16 as a byte of all ones or none.
-inline __m128i bytes_of_bits(unsigned bits16) {
-    const __m128i spread = _mm_shuffle_epi8(_mm_cvtsi32_si128(static_cast<int>(bits16)),
-                                            _mm_set_epi64x(0x0101010101010101, 0));
+// Bits 16 i to 16 i + 15 of bits, each as a byte of all ones or none: each
+// byte of the mask spread over eight, and each of those tested for its bit.
+inline __m128i bytes_of_bits(__m128i bits, int i) {
+    const __m128i spread = _mm_shuffle_epi8(
+        bits,
+        _mm_set_epi8(static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
+                     static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
+                     static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
+                     static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
+                     static_cast<char>(2 * i), static_cast<char>(2 * i), static_cast<char>(2 * i),
+                     static_cast<char>(2 * i), static_cast<char>(2 * i), static_cast<char>(2 * i),
+                     static_cast<char>(2 * i), static_cast<char>(2 * i)));
     const __m128i weights = _mm_set1_epi64x(static_cast<long long>(0x8040201008040201));
     return _mm_cmpeq_epi8(_mm_and_si128(spread, weights), weights);
 }
 
 inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char value) {
     const __m128i put = _mm_set1_epi8(static_cast<char>(value));
+    const __m128i bits = _mm_set_epi64x(0, static_cast<long long>(where));
     Word replaced;
     for (int i = 0; i < 4; ++i) {
-        const __m128i chosen = bytes_of_bits(static_cast<unsigned>(where >> (16 * i)) & 0xffff);
+        const __m128i chosen = bytes_of_bits(bits, i);
         replaced.parts[i] =
             _mm_or_si128(_mm_and_si128(chosen, put), _mm_andnot_si128(chosen, word.parts[i]));
     }
     return replaced;
 }
 
+// A word that keeps every byte, as most do in text with few blank lines, is
+// stored whole.
 inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned char* to) {
+    if (keep == ~std::uint64_t{0}) {
+        store_word(word, to);
+        return 64;
+    }
     std::size_t count = 0;
     for (int i = 0; i < 4; ++i) {
         WORD_KIT_COMPACT_16(word.parts[i], static_cast<unsigned>(keep >> (16 * i)), to, count);
@@ -98,7 +113,61 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
     return count;
 }
 
-WORD_KIT_PLAIN_STEPS(reverse_bits)
+// The bits of each 64-bit half in reverse order: each byte's two halves by a
+// lookup, then the bytes.
+inline __m128i reverse_halves(__m128i bits) {
+    const __m128i low_nibble = _mm_set1_epi8(0x0f);
+    const __m128i reversed_high = _mm_set_epi8(-16, 112, -80, 48, -48, 80, -112, 16,  //
+                                               -32, 96, -96, 32, -64, 64, -128, 0);
+    const __m128i reversed_low = _mm_set_epi8(15, 7, 11, 3, 13, 5, 9, 1, 14, 6, 10, 2, 12, 4, 8, 0);
+    const __m128i in_bytes = _mm_or_si128(
+        _mm_shuffle_epi8(reversed_high, _mm_and_si128(bits, low_nibble)),
+        _mm_shuffle_epi8(reversed_low, _mm_and_si128(_mm_srli_epi16(bits, 4), low_nibble)));
+    return _mm_shuffle_epi8(in_bytes,
+                            _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7));
+}
+
+inline std::uint64_t low_half(__m128i bits) {
+#if WORD_KIT_X86_64
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(bits));
+#else
+    std::uint64_t half;
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(&half), bits);
+    return half;
+#endif
+}
+
+// As marked_lines_by_reversal, with both masks reversed at once in a vector
+// and the sum taken there too.
+inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
+    const __m128i reversed = reverse_halves(
+        _mm_set_epi64x(static_cast<long long>(marked), static_cast<long long>(feeds)));
+    const __m128i others = _mm_xor_si128(reversed, _mm_set1_epi8(-1));
+    const __m128i marks = _mm_unpackhi_epi64(reversed, reversed);
+    const __m128i sum = _mm_add_epi64(others, _mm_slli_epi64(marks, 1));
+    return low_half(reverse_halves(_mm_or_si128(marks, _mm_andnot_si128(sum, others))));
+}
+
+// The parity of the bits at and below each bit.
+inline std::uint64_t prefix_xor(std::uint64_t bits) {
+    for (int shift = 1; shift < 64; shift *= 2) {
+        bits ^= bits << shift;
+    }
+    return bits;
+}
+
+// Joining every line or every two, the common cases, takes no step a line
+// feed: after the first one dropped or not, all of them or those with an
+// even number below them.
+inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {
+    if (period > 2 || first > 1) {
+        return every_nth_plainly(feeds, first, period);
+    }
+    const std::uint64_t from =
+        feeds & ~(feeds & (0 - feeds) & (0 - static_cast<std::uint64_t>(first)));
+    return period == 1 ? from : from & prefix_xor(from);
+}
+
 WORD_KIT_PLAIN_INSERT_AFTER
 
 }  // namespace word_kit_sse
