@@ -53,7 +53,7 @@ inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
     std::uint64_t mask = 0;
     for (int i = 0; i < 4; ++i) {
         const auto found =
-            static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(word.parts[i], match)));
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(word.parts[i], match)));
         mask |= std::uint64_t{found} << (16 * i);
     }
     return mask;
@@ -66,7 +66,7 @@ inline std::uint64_t blank_bytes(const Word& word) {
     for (int i = 0; i < 4; ++i) {
         const __m128i found =
             _mm_cmpeq_epi8(_mm_shuffle_epi8(lookup, word.parts[i]), word.parts[i]);
-        mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(found))} << (16 * i);
+        mask |= std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(found))} << (16 * i);
     }
     return mask;
 }
@@ -106,9 +106,22 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
         store_word(word, to);
         return 64;
     }
+    // Each eight bytes by the shuffle for their byte of keep, read from
+    // memory rather than shifted out one by one.
+    unsigned char eights[8];
+    std::memcpy(eights, &keep, 8);
     std::size_t count = 0;
     for (int i = 0; i < 4; ++i) {
-        WORD_KIT_COMPACT_16(word.parts[i], static_cast<unsigned>(keep >> (16 * i)), to, count);
+        const __m128i low = word.parts[i];
+        const __m128i high = _mm_unpackhi_epi64(low, low);
+        for (int half = 0; half < 2; ++half) {
+            const unsigned eight = eights[2 * i + half];
+            const __m128i shuffle =
+                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&thin_table.shuffles[eight]));
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + count),
+                             _mm_shuffle_epi8(half == 0 ? low : high, shuffle));
+            count += static_cast<std::size_t>(__builtin_popcount(eight));
+        }
     }
     return count;
 }
@@ -138,8 +151,11 @@ inline std::uint64_t low_half(__m128i bits) {
 }
 
 // As marked_lines_by_reversal, with both masks reversed at once in a vector
-// and the sum taken there too.
+// and the sum taken there too. Most words of most text mark no line.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
+    if (marked == 0) {
+        return 0;
+    }
     const __m128i reversed = reverse_halves(
         _mm_set_epi64x(static_cast<long long>(marked), static_cast<long long>(feeds)));
     const __m128i others = _mm_xor_si128(reversed, _mm_set1_epi8(-1));
