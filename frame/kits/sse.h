@@ -106,22 +106,25 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
         store_word(word, to);
         return 64;
     }
-    // Each eight bytes by the shuffle for their byte of keep, read from
-    // memory rather than shifted out one by one.
-    unsigned char eights[8];
-    std::memcpy(eights, &keep, 8);
+    // Each eight bytes by the shuffle for their byte of keep, the two of a
+    // vector loaded into its halves and shuffled at once; each half stored
+    // after the bytes kept before it.
     std::size_t count = 0;
     for (int i = 0; i < 4; ++i) {
-        const __m128i low = word.parts[i];
-        const __m128i high = _mm_unpackhi_epi64(low, low);
-        for (int half = 0; half < 2; ++half) {
-            const unsigned eight = eights[2 * i + half];
-            const __m128i shuffle =
-                _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&thin_table.shuffles[eight]));
-            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + count),
-                             _mm_shuffle_epi8(half == 0 ? low : high, shuffle));
-            count += static_cast<std::size_t>(__builtin_popcount(eight));
-        }
+        const auto keep16 = static_cast<unsigned>(keep >> (16 * i)) & 0xffff;
+        const unsigned low = keep16 & 0xff;
+        const unsigned high = keep16 >> 8;
+        __m128i shuffle =
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&thin_table.shuffles[low]));
+        shuffle = _mm_castps_si128(_mm_loadh_pi(
+            _mm_castsi128_ps(shuffle), reinterpret_cast<const __m64*>(&thin_table.shuffles[high])));
+        const __m128i packed = _mm_shuffle_epi8(
+            word.parts[i], _mm_add_epi8(shuffle, _mm_set_epi64x(0x0808080808080808, 0)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + count), packed);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(to + count +
+                                               static_cast<std::size_t>(__builtin_popcount(low))),
+                      _mm_castsi128_ps(packed));
+        count += static_cast<std::size_t>(__builtin_popcount(keep16));
     }
     return count;
 }
