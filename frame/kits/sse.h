@@ -71,18 +71,20 @@ inline std::uint64_t blank_bytes(const Word& word) {
     return mask;
 }
 
+// The shuffles that spread bytes 2 i and 2 i + 1 of a mask over eight bytes
+// each, for i from 0 to 3.
+alignas(16) inline constexpr unsigned char spread_pairs[4][16] = {
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1},
+    {2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3},
+    {4, 4, 4, 4, 4, 4, 4, 4, 5, 5, 5, 5, 5, 5, 5, 5},
+    {6, 6, 6, 6, 6, 6, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7},
+};
+
 // Bits 16 i to 16 i + 15 of bits, each as a byte of all ones or none: each
 // byte of the mask spread over eight, and each of those tested for its bit.
 inline __m128i bytes_of_bits(__m128i bits, int i) {
-    const __m128i spread = _mm_shuffle_epi8(
-        bits,
-        _mm_set_epi8(static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
-                     static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
-                     static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
-                     static_cast<char>(2 * i + 1), static_cast<char>(2 * i + 1),
-                     static_cast<char>(2 * i), static_cast<char>(2 * i), static_cast<char>(2 * i),
-                     static_cast<char>(2 * i), static_cast<char>(2 * i), static_cast<char>(2 * i),
-                     static_cast<char>(2 * i), static_cast<char>(2 * i)));
+    const __m128i spread =
+        _mm_shuffle_epi8(bits, _mm_load_si128(reinterpret_cast<const __m128i*>(spread_pairs[i])));
     const __m128i weights = _mm_set1_epi64x(static_cast<long long>(0x8040201008040201));
     return _mm_cmpeq_epi8(_mm_and_si128(spread, weights), weights);
 }
@@ -129,42 +131,22 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
     return count;
 }
 
-// The bits of each 64-bit half in reverse order: each byte's two halves by a
-// lookup, then the bytes.
-inline __m128i reverse_halves(__m128i bits) {
-    const __m128i low_nibble = _mm_set1_epi8(0x0f);
-    const __m128i reversed_high = _mm_set_epi8(-16, 112, -80, 48, -48, 80, -112, 16,  //
-                                               -32, 96, -96, 32, -64, 64, -128, 0);
-    const __m128i reversed_low = _mm_set_epi8(15, 7, 11, 3, 13, 5, 9, 1, 14, 6, 10, 2, 12, 4, 8, 0);
-    const __m128i in_bytes = _mm_or_si128(
-        _mm_shuffle_epi8(reversed_high, _mm_and_si128(bits, low_nibble)),
-        _mm_shuffle_epi8(reversed_low, _mm_and_si128(_mm_srli_epi16(bits, 4), low_nibble)));
-    return _mm_shuffle_epi8(in_bytes,
-                            _mm_set_epi8(8, 9, 10, 11, 12, 13, 14, 15, 0, 1, 2, 3, 4, 5, 6, 7));
-}
-
-inline std::uint64_t low_half(__m128i bits) {
-#if WORD_KIT_X86_64
-    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(bits));
-#else
-    std::uint64_t half;
-    _mm_storel_epi64(reinterpret_cast<__m128i*>(&half), bits);
-    return half;
-#endif
-}
-
-// As marked_lines_by_reversal, with both masks reversed at once in a vector
-// and the sum taken there too. Most words of most text mark no line.
+// Each bit takes the mark of the first line feed at or above it, found by
+// doubling: lines holds, for the span bits from each, the mark of the first
+// line feed among them, and none the bits with no line feed among them. Six
+// rounds of shifts make a shorter chain than reversing the masks, and most
+// words of most text mark no line at all.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
     if (marked == 0) {
         return 0;
     }
-    const __m128i reversed = reverse_halves(
-        _mm_set_epi64x(static_cast<long long>(marked), static_cast<long long>(feeds)));
-    const __m128i others = _mm_xor_si128(reversed, _mm_set1_epi8(-1));
-    const __m128i marks = _mm_unpackhi_epi64(reversed, reversed);
-    const __m128i sum = _mm_add_epi64(others, _mm_slli_epi64(marks, 1));
-    return low_half(reverse_halves(_mm_or_si128(marks, _mm_andnot_si128(sum, others))));
+    std::uint64_t lines = marked;
+    std::uint64_t none = ~feeds;
+    for (int span = 1; span < 64; span *= 2) {
+        lines |= none & (lines >> span);
+        none &= none >> span | ~(~std::uint64_t{0} >> span);
+    }
+    return lines;
 }
 
 // The parity of the bits at and below each bit.
