@@ -132,10 +132,11 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 }
 
 // Each bit takes the mark of the first line feed at or above it, found by
-// doubling: lines holds, for the span bits from each, the mark of the first
-// line feed among them, and none the bits with no line feed among them. Six
-// rounds of shifts make a shorter chain than reversing the masks, and most
-// words of most text mark no line at all.
+// doubling: after the round of each span, lines holds at each bit the mark of
+// the first line feed among the next twice span bits, and none the bits with
+// no line feed among them. Six rounds of shifts make a shorter chain than
+// reversing the masks for an addition, and most words of most text mark no
+// line at all.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
     if (marked == 0) {
         return 0;
