@@ -133,19 +133,18 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 // Each bit takes the mark of the first line feed at or above it, found by
 // doubling: after the round of each span, lines holds at each bit the mark of
-// the first line feed among the next twice span bits, and none the bits with
-// no line feed among them. Six rounds of shifts make a shorter chain than
-// reversing the masks for an addition, and most words of most text mark no
-// line at all.
+// the first line feed among the next twice span bits, and some whether there
+// is one among them. Six rounds of shifts make a shorter chain than reversing
+// the masks for an addition, and most words of most text mark no line at all.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
     if (marked == 0) {
         return 0;
     }
     std::uint64_t lines = marked;
-    std::uint64_t none = ~feeds;
+    std::uint64_t some = feeds;
     for (int span = 1; span < 64; span *= 2) {
-        lines |= none & (lines >> span);
-        none &= none >> span | ~(~std::uint64_t{0} >> span);
+        lines |= ~some & (lines >> span);
+        some |= some >> span;
     }
     return lines;
 }
