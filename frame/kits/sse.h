@@ -53,7 +53,7 @@ inline std::uint64_t equal_bytes(const Word& word, unsigned char value) {
     std::uint64_t mask = 0;
     for (int i = 0; i < 4; ++i) {
         const auto found =
-            static_cast<std::uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(word.parts[i], match)));
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(word.parts[i], match)));
         mask |= std::uint64_t{found} << (16 * i);
     }
     return mask;
@@ -66,39 +66,109 @@ inline std::uint64_t blank_bytes(const Word& word) {
     for (int i = 0; i < 4; ++i) {
         const __m128i found =
             _mm_cmpeq_epi8(_mm_shuffle_epi8(lookup, word.parts[i]), word.parts[i]);
-        mask |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(found))} << (16 * i);
+        mask |= std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(found))} << (16 * i);
     }
     return mask;
 }
 
-// Each bit of 16 as a byte of all ones or none.
-inline __m128i bytes_of_bits(unsigned bits16) {
-    const __m128i spread = _mm_shuffle_epi8(_mm_cvtsi32_si128(static_cast<int>(bits16)),
-                                            _mm_set_epi64x(0x0101010101010101, 0));
+// The shuffles that spread bytes 2 i and 2 i + 1 of a mask over eight bytes
+// each, for i from 0 to 3.
+alignas(16) inline constexpr unsigned char spread_pairs[4][16] = {
+    {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1},
+    {2, 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3},
+    {4, 4, 4, 4, 4, 4, 4, 4, 5, 5, 5, 5, 5, 5, 5, 5},
+    {6, 6, 6, 6, 6, 6, 6, 6, 7, 7, 7, 7, 7, 7, 7, 7},
+};
+
+// Bits 16 i to 16 i + 15 of bits, each as a byte of all ones or none: each
+// byte of the mask spread over eight, and each of those tested for its bit.
+inline __m128i bytes_of_bits(__m128i bits, int i) {
+    const __m128i spread =
+        _mm_shuffle_epi8(bits, _mm_load_si128(reinterpret_cast<const __m128i*>(spread_pairs[i])));
     const __m128i weights = _mm_set1_epi64x(static_cast<long long>(0x8040201008040201));
     return _mm_cmpeq_epi8(_mm_and_si128(spread, weights), weights);
 }
 
 inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char value) {
     const __m128i put = _mm_set1_epi8(static_cast<char>(value));
+    const __m128i bits = _mm_set_epi64x(0, static_cast<long long>(where));
     Word replaced;
     for (int i = 0; i < 4; ++i) {
-        const __m128i chosen = bytes_of_bits(static_cast<unsigned>(where >> (16 * i)) & 0xffff);
+        const __m128i chosen = bytes_of_bits(bits, i);
         replaced.parts[i] =
             _mm_or_si128(_mm_and_si128(chosen, put), _mm_andnot_si128(chosen, word.parts[i]));
     }
     return replaced;
 }
 
+// A word that keeps every byte, as most do in text with few blank lines, is
+// stored whole.
 inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned char* to) {
+    if (keep == ~std::uint64_t{0}) {
+        store_word(word, to);
+        return 64;
+    }
+    // Each eight bytes by the shuffle for their byte of keep, the two of a
+    // vector loaded into its halves and shuffled at once; each half stored
+    // after the bytes kept before it.
     std::size_t count = 0;
     for (int i = 0; i < 4; ++i) {
-        WORD_KIT_COMPACT_16(word.parts[i], static_cast<unsigned>(keep >> (16 * i)), to, count);
+        const auto keep16 = static_cast<unsigned>(keep >> (16 * i)) & 0xffff;
+        const unsigned low = keep16 & 0xff;
+        const unsigned high = keep16 >> 8;
+        __m128i shuffle =
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(&thin_table.shuffles[low]));
+        shuffle = _mm_castps_si128(_mm_loadh_pi(
+            _mm_castsi128_ps(shuffle), reinterpret_cast<const __m64*>(&thin_table.shuffles[high])));
+        const __m128i packed = _mm_shuffle_epi8(
+            word.parts[i], _mm_add_epi8(shuffle, _mm_set_epi64x(0x0808080808080808, 0)));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(to + count), packed);
+        _mm_storeh_pi(reinterpret_cast<__m64*>(to + count +
+                                               static_cast<std::size_t>(__builtin_popcount(low))),
+                      _mm_castsi128_ps(packed));
+        count += static_cast<std::size_t>(__builtin_popcount(keep16));
     }
     return count;
 }
 
-WORD_KIT_PLAIN_STEPS(reverse_bits)
+// Each bit takes the mark of the first line feed at or above it, found by
+// doubling: after the round of each span, lines holds at each bit the mark of
+// the first line feed among the next twice span bits, and some whether there
+// is one among them. Six rounds of shifts make a shorter chain than reversing
+// the masks for an addition, and most words of most text mark no line at all.
+inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
+    if (marked == 0) {
+        return 0;
+    }
+    std::uint64_t lines = marked;
+    std::uint64_t some = feeds;
+    for (int span = 1; span < 64; span *= 2) {
+        lines |= ~some & (lines >> span);
+        some |= some >> span;
+    }
+    return lines;
+}
+
+// The parity of the bits at and below each bit.
+inline std::uint64_t prefix_xor(std::uint64_t bits) {
+    for (int shift = 1; shift < 64; shift *= 2) {
+        bits ^= bits << shift;
+    }
+    return bits;
+}
+
+// Joining every line or every two, the common cases, takes no step a line
+// feed: after the first one dropped or not, all of them or those with an
+// even number below them.
+inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {
+    if (period > 2 || first > 1) {
+        return every_nth_plainly(feeds, first, period);
+    }
+    const std::uint64_t from =
+        feeds & ~(feeds & (0 - feeds) & (0 - static_cast<std::uint64_t>(first)));
+    return period == 1 ? from : from & prefix_xor(from);
+}
+
 WORD_KIT_PLAIN_INSERT_AFTER
 
 }  // namespace word_kit_sse
