@@ -1,13 +1,16 @@
 // zelk's whole run from fuzzer bytes: a successful copy to standard output is
 // the input with every backslash swapped, so of the same length and with no
-// backslash; no file it writes holds a backslash or outgrows the input.
+// backslash; no file it writes holds a backslash or outgrows the input. Each
+// input tries one word kit.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "program_harness.h"
+#include "reference_line_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    use_kit_for_input(size);  // each kit's swap in turn
     const ProgramRun run = run_program(data, size);
     require(run.status == 0 || run.status == 1, "a known status", run);
     std::size_t names = 0;

@@ -1,4 +1,5 @@
 // Unit tests of the frame: clamped numbers, the usage block, bounded lines.
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -7,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "frame/byte_scan.h"
 #include "frame/line_filter.h"
 #include "frame/number_text.h"
 #include "frame/tool_identity.h"
@@ -263,6 +265,25 @@ TEST(WordKit, EachKitAsksForAllItNeedsAndTheBestAvoidsSlowBitDeposit) {
 #else
     EXPECT_EQ(best_word_kit_for(all), WordKit::plain);
 #endif
+}
+
+// zelk's swap with every kit: only the byte asked for changes, beside the
+// bytes one bit away from it, at every length around whole words.
+TEST(ByteSwap, EveryKitSwapsOnlyTheByteAskedForAtEveryLength) {
+    const unsigned char near[] = {'\\', ']', '[', 0xdc, 0x5e, 0x1c, 0x7f, 0x80, 0xff, 0, 1};
+    std::string bytes;
+    for (unsigned i = 0; i < 1024; ++i) {
+        bytes += static_cast<char>(i < 256 ? i : near[(i * 7 + i / 11) % sizeof near]);
+    }
+    with_every_kit([&](WordKit kit) {
+        for (const std::size_t length : {0, 1, 63, 64, 65, 127, 128, 129, 700, 1024}) {
+            std::string swapped = bytes;
+            replace_byte(reinterpret_cast<unsigned char*>(swapped.data()), length, '\\', '/');
+            std::string expected = bytes;
+            std::replace(expected.begin(), expected.begin() + static_cast<long>(length), '\\', '/');
+            EXPECT_EQ(swapped, expected) << word_kit_name(kit) << ", length " << length;
+        }
+    });
 }
 
 }  // namespace
