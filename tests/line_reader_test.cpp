@@ -27,11 +27,12 @@ Outcome block_read(const std::string& input, std::size_t capacity, std::size_t m
 
 // Line lengths cluster around the limit so every boundary case comes up, and
 // some inputs take the shapes the masks find hardest: long runs of blank
-// lines, lines of 0 to 3 bytes, lines just within the limit.
+// lines, lines of 0 to 3 bytes, lines just within the limit, and tokens of a
+// word or more between runs of blanks, all crossing words.
 std::string random_input(std::mt19937& rng, std::size_t capacity) {
     const char alphabet[] = {' ', '\t', '\r', 'a', 'b', '\0', '\\'};
     std::string input;
-    const unsigned shape = rng() % 4;
+    const unsigned shape = rng() % 5;
     const std::size_t lines = rng() % (shape == 0 ? 12 : 150);
     for (std::size_t i = 0; i < lines; ++i) {
         std::size_t length = rng() % (capacity + 3);
@@ -44,7 +45,12 @@ std::string random_input(std::mt19937& rng, std::size_t capacity) {
         }
         const bool blank = rng() % (shape == 2 ? 2 : 4) == 0;
         const std::size_t kinds = blank ? 3 : sizeof alphabet;
-        for (std::size_t j = 0; j < length; ++j) {
+        if (shape == 4) {
+            input += std::string(rng() % 70, alphabet[rng() % 3]) +
+                     std::string(64 + rng() % 80, alphabet[3 + rng() % 4]) +
+                     std::string(rng() % 70, alphabet[rng() % 3]);
+        }
+        for (std::size_t j = 0; j < length && shape != 4; ++j) {
             input += alphabet[rng() % kinds];
         }
         if (i + 1 < lines || rng() % 2 == 0) {
@@ -77,11 +83,22 @@ TEST(LineReader, AgreesWithPlainReaderOnRandomInputWithEveryKit) {
 }
 
 TEST(LineTools, AgreeWithThePlainToolsOnRandomInputWithEveryKit) {
-    const std::string separators[] = {"", ",", "\n", "; ", "<->", std::string(40, '=')};
+    const std::string separators[] = {"",
+                                      ",",
+                                      "\n",
+                                      "; ",
+                                      "<->",
+                                      "<-->",
+                                      "12345678",
+                                      std::string(16, '-'),
+                                      std::string(17, '+'),
+                                      std::string(40, '=')};
     const std::int32_t groups[] = {-1, 1, 2, 3, 5, 64, 67, -2, INT32_MIN, INT32_MAX};
     std::mt19937 rng(4711);
     for (int round = 0; round < 1500 && !HasFailure(); ++round) {
-        const std::size_t capacity = rng() % 8 == 0 ? 512 : 2 + rng() % 70;
+        const std::size_t capacity = rng() % 8 == 0   ? 512
+                                     : rng() % 4 == 0 ? 128 + rng() % 80
+                                                      : 2 + rng() % 70;
         const std::string input = random_input(rng, capacity);
         const std::string& separator = separators[rng() % std::size(separators)];
         const std::int32_t group = groups[rng() % std::size(groups)];
@@ -104,7 +121,8 @@ TEST(LineTools, AgreeWithThePlainToolsOnRandomInputWithEveryKit) {
 }
 
 // A line feed, and a blank byte, at every place of a word and its neighbours,
-// amid bytes of each kind, with every kit.
+// amid bytes of each kind, with every kit; the line up to it also one or two
+// bytes within the limit, at it, or past it, with each filler in turn.
 TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
     for (const char filler : {'a', '\x8a', ' ', '\x0b'}) {  // \x8a: a line feed with its top bit
         for (std::size_t place = 0; place < 192 && !HasFailure(); ++place) {
@@ -112,15 +130,19 @@ TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
             input[place] = '\n';
             input[(place * 7 + 3) % 192] = '\t';
             input += "z\n \n";
-            const ToolOutcome joined = plain_quorva(input, 512, 2, "");
-            const ToolOutcome replaced = plain_quorva(input, 512, 3, ";");
-            const ToolOutcome stripped = plain_pelku(input, 512);
-            with_every_kit([&](WordKit kit) {
-                SCOPED_TRACE(std::to_string(place) + " kit " + std::to_string(int(kit)));
-                EXPECT_EQ(run_quorva(input, nullptr, 512, 2, ""), joined);
-                EXPECT_EQ(run_quorva(input, nullptr, 512, 3, ";"), replaced);
-                EXPECT_EQ(run_pelku(input, nullptr, 512), stripped);
-            });
+            const std::size_t near = place + 1 + static_cast<unsigned char>(filler) % 4;
+            for (const std::size_t capacity : {std::size_t{512}, std::max<std::size_t>(near, 2)}) {
+                const ToolOutcome joined = plain_quorva(input, capacity, 2, "");
+                const ToolOutcome replaced = plain_quorva(input, capacity, 3, ";");
+                const ToolOutcome stripped = plain_pelku(input, capacity);
+                with_every_kit([&](WordKit kit) {
+                    SCOPED_TRACE(std::to_string(place) + " " + std::to_string(capacity) + " kit " +
+                                 std::to_string(int(kit)));
+                    EXPECT_EQ(run_quorva(input, nullptr, capacity, 2, ""), joined);
+                    EXPECT_EQ(run_quorva(input, nullptr, capacity, 3, ";"), replaced);
+                    EXPECT_EQ(run_pelku(input, nullptr, capacity), stripped);
+                });
+            }
         }
     }
 }
@@ -129,7 +151,7 @@ TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
 // seam to the next or end the input.
 TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
     for (const std::size_t capacity : {512u, 2048u}) {
-        for (std::size_t length = capacity - 3; length <= capacity - 1; ++length) {
+        for (std::size_t length = capacity - 4; length <= capacity; ++length) {
             for (const std::size_t before_seam : {length + 1, length / 2, std::size_t{0}}) {
                 std::string input(line_block_size - before_seam, 'f');
                 for (std::size_t feed = 49; feed < input.size(); feed += 50) {
@@ -141,18 +163,44 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
                     SCOPED_TRACE(std::to_string(capacity) + " " + std::to_string(length) + " " +
                                  std::to_string(before_seam) + " " + std::to_string(whole.size()));
                     const Outcome expected = reference_read(whole, capacity);
-                    static LineBuffer buffer;  // from a file, each read fills a whole block
-                    init_line_buffer(buffer, capacity);
-                    Outcome actual;
-                    read_from_file(whole,
-                                   [&](InputStream& in) { actual = read_all_lines(buffer, in); });
-                    EXPECT_EQ(actual.lines, expected.lines);
-                    EXPECT_EQ(actual.last, expected.last);
-                    EXPECT_EQ(run_quorva(whole, nullptr, capacity, 3, ";"),
-                              plain_quorva(whole, capacity, 3, ";"));
-                    EXPECT_EQ(run_pelku(whole, nullptr, capacity), plain_pelku(whole, capacity));
+                    with_every_kit([&](WordKit) {
+                        static LineBuffer buffer;  // from a file, each read fills a whole block
+                        init_line_buffer(buffer, capacity);
+                        Outcome actual;
+                        read_from_file(
+                            whole, [&](InputStream& in) { actual = read_all_lines(buffer, in); });
+                        EXPECT_EQ(actual.lines, expected.lines);
+                        EXPECT_EQ(actual.last, expected.last);
+                        EXPECT_EQ(run_quorva(whole, nullptr, capacity, 3, ";"),
+                                  plain_quorva(whole, capacity, 3, ";"));
+                        EXPECT_EQ(run_pelku(whole, nullptr, capacity),
+                                  plain_pelku(whole, capacity));
+                    });
                 }
             }
+        }
+    }
+}
+
+// Separators of each length the joins treat apart, after lines so short or so
+// few bytes that the output is many times the output buffer, with every kit.
+TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
+    std::string short_lines;
+    for (std::size_t i = 0; i < 60000; ++i) {
+        short_lines += std::string(i % 4, static_cast<char>('a' + i % 26)) + '\n';
+    }
+    const std::string feeds(200000, '\n');
+    for (const std::string separator :
+         {"<>", "<->", "<-->", "12345678", "0123456789abcdef", "0123456789abcdefg"}) {
+        for (const bool only_feeds : {false, true}) {
+            const std::string& input = only_feeds ? feeds : short_lines;
+            const std::int32_t group = only_feeds ? -1 : 5;  // the most separators a word
+            const ToolOutcome expected = plain_quorva(input, 2048, group, separator);
+            with_every_kit([&](WordKit kit) {
+                SCOPED_TRACE(separator + " kit " + std::to_string(int(kit)));
+                const auto pieces = only_feeds ? varied_pieces(5000) : nullptr;
+                EXPECT_EQ(run_quorva(input, pieces, 2048, group, separator), expected);
+            });
         }
     }
 }
