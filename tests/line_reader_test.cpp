@@ -45,11 +45,9 @@ std::string random_input(std::mt19937& rng, std::size_t capacity) {
         }
         const bool blank = rng() % (shape == 2 ? 2 : 4) == 0;
         const std::size_t kinds = blank ? 3 : sizeof alphabet;
-        if (shape == 4) {
-            input += std::string(rng() % 70, alphabet[rng() % 3]) +
-                     std::string(64 + rng() % 80, alphabet[3 + rng() % 4]) +
-                     std::string(rng() % 70, alphabet[rng() % 3]);
-        }
+        input += std::string(shape == 4 ? rng() % 70 : 0, alphabet[rng() % 3]) +
+                 std::string(shape == 4 ? 64 + rng() % 80 : 0, alphabet[3 + rng() % 4]) +
+                 std::string(shape == 4 ? rng() % 70 : 0, alphabet[rng() % 3]);
         for (std::size_t j = 0; j < length && shape != 4; ++j) {
             input += alphabet[rng() % kinds];
         }
@@ -121,28 +119,27 @@ TEST(LineTools, AgreeWithThePlainToolsOnRandomInputWithEveryKit) {
 }
 
 // A line feed, and a blank byte, at every place of a word and its neighbours,
-// amid bytes of each kind, with every kit; the line up to it also one or two
-// bytes within the limit, at it, or past it, with each filler in turn.
+// amid bytes of each kind, with every kit; in a second round the line up to it
+// is one or two bytes within the limit, at it, or past it, by filler.
 TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
     for (const char filler : {'a', '\x8a', ' ', '\x0b'}) {  // \x8a: a line feed with its top bit
-        for (std::size_t place = 0; place < 192 && !HasFailure(); ++place) {
+        for (std::size_t round = 0, place = 0; round < 384 && !HasFailure();
+             place = ++round % 192) {
+            const std::size_t capacity =
+                round < 192 ? 512 : std::max<std::size_t>(2, place + 1 + std::uint8_t(filler) % 4);
             std::string input(192, filler);
             input[place] = '\n';
             input[(place * 7 + 3) % 192] = '\t';
             input += "z\n \n";
-            const std::size_t near = place + 1 + static_cast<unsigned char>(filler) % 4;
-            for (const std::size_t capacity : {std::size_t{512}, std::max<std::size_t>(near, 2)}) {
-                const ToolOutcome joined = plain_quorva(input, capacity, 2, "");
-                const ToolOutcome replaced = plain_quorva(input, capacity, 3, ";");
-                const ToolOutcome stripped = plain_pelku(input, capacity);
-                with_every_kit([&](WordKit kit) {
-                    SCOPED_TRACE(std::to_string(place) + " " + std::to_string(capacity) + " kit " +
-                                 std::to_string(int(kit)));
-                    EXPECT_EQ(run_quorva(input, nullptr, capacity, 2, ""), joined);
-                    EXPECT_EQ(run_quorva(input, nullptr, capacity, 3, ";"), replaced);
-                    EXPECT_EQ(run_pelku(input, nullptr, capacity), stripped);
-                });
-            }
+            const ToolOutcome joined = plain_quorva(input, capacity, 2, "");
+            const ToolOutcome replaced = plain_quorva(input, capacity, 3, ";");
+            const ToolOutcome stripped = plain_pelku(input, capacity);
+            with_every_kit([&](WordKit kit) {
+                SCOPED_TRACE(std::to_string(round) + " kit " + std::to_string(int(kit)));
+                EXPECT_EQ(run_quorva(input, nullptr, capacity, 2, ""), joined);
+                EXPECT_EQ(run_quorva(input, nullptr, capacity, 3, ";"), replaced);
+                EXPECT_EQ(run_pelku(input, nullptr, capacity), stripped);
+            });
         }
     }
 }
@@ -163,45 +160,36 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
                     SCOPED_TRACE(std::to_string(capacity) + " " + std::to_string(length) + " " +
                                  std::to_string(before_seam) + " " + std::to_string(whole.size()));
                     const Outcome expected = reference_read(whole, capacity);
-                    with_every_kit([&](WordKit) {
-                        static LineBuffer buffer;  // from a file, each read fills a whole block
-                        init_line_buffer(buffer, capacity);
-                        Outcome actual;
-                        read_from_file(
-                            whole, [&](InputStream& in) { actual = read_all_lines(buffer, in); });
-                        EXPECT_EQ(actual.lines, expected.lines);
-                        EXPECT_EQ(actual.last, expected.last);
-                        EXPECT_EQ(run_quorva(whole, nullptr, capacity, 3, ";"),
-                                  plain_quorva(whole, capacity, 3, ";"));
-                        EXPECT_EQ(run_pelku(whole, nullptr, capacity),
-                                  plain_pelku(whole, capacity));
-                    });
+                    static LineBuffer buffer;  // from a file, each read fills a whole block
+                    init_line_buffer(buffer, capacity);
+                    Outcome actual;
+                    read_from_file(whole,
+                                   [&](InputStream& in) { actual = read_all_lines(buffer, in); });
+                    EXPECT_EQ(actual.lines, expected.lines);
+                    EXPECT_EQ(actual.last, expected.last);
+                    EXPECT_EQ(run_quorva(whole, nullptr, capacity, 3, ";"),
+                              plain_quorva(whole, capacity, 3, ";"));
+                    EXPECT_EQ(run_pelku(whole, nullptr, capacity), plain_pelku(whole, capacity));
                 }
             }
         }
     }
 }
 
-// Separators of each length the joins treat apart, after lines so short or so
-// few bytes that the output is many times the output buffer, with every kit.
+// Separators of each length the joins treat apart, after lines so short or
+// absent that the output is many times the output buffer, with every kit.
 TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
-    std::string short_lines;
-    for (std::size_t i = 0; i < 60000; ++i) {
-        short_lines += std::string(i % 4, static_cast<char>('a' + i % 26)) + '\n';
+    std::string lines;  // runs of empty ones fill whole words with line feeds
+    for (std::size_t i = 0; i < 200000; ++i) {
+        lines += std::string(i % 1000 < 600 ? 0 : i % 4, 'a') + '\n';
     }
-    const std::string feeds(200000, '\n');
-    for (const std::string separator :
-         {"<>", "<->", "<-->", "12345678", "0123456789abcdef", "0123456789abcdefg"}) {
-        for (const bool only_feeds : {false, true}) {
-            const std::string& input = only_feeds ? feeds : short_lines;
-            const std::int32_t group = only_feeds ? -1 : 5;  // the most separators a word
-            const ToolOutcome expected = plain_quorva(input, 2048, group, separator);
-            with_every_kit([&](WordKit kit) {
-                SCOPED_TRACE(separator + " kit " + std::to_string(int(kit)));
-                const auto pieces = only_feeds ? varied_pieces(5000) : nullptr;
-                EXPECT_EQ(run_quorva(input, pieces, 2048, group, separator), expected);
-            });
-        }
+    for (const char* separator :
+         {"<>", "<->", "<-->", "12345678", "0123456789abcdef", "<--- 17 bytes -->"}) {
+        const ToolOutcome expected = plain_quorva(lines, 2048, -1, separator);
+        with_every_kit([&](WordKit) {
+            EXPECT_EQ(run_quorva(lines, varied_pieces(5000), 2048, -1, separator), expected)
+                << separator;
+        });
     }
 }
 
