@@ -31,8 +31,9 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
 
 // What the scan of a block finds.
 struct BlockScan {
-    std::size_t count;        // line feeds
-    std::size_t longest_run;  // most words in a row without one
+    std::size_t count;      // line feeds
+    std::size_t lines_end;  // one past the last, or the block's beginning without one
+    std::size_t longest;    // the longest line measured: all but those under 128 bytes
 };
 
 #define WORD_KIT_ENGINE "frame/line_scan.inc"
@@ -62,17 +63,6 @@ static std::size_t count_lines_within(std::uint64_t* feed_masks, std::size_t beg
         }
     }
     return count;
-}
-
-// One past the last line feed from begin up to end, or begin when there is none.
-static std::size_t find_lines_end(const std::uint64_t* feed_masks, std::size_t begin,
-                                  std::size_t end) {
-    for (std::size_t w = (end + 63) / 64; w > begin / 64; --w) {
-        if (feed_masks[w - 1] != 0) {
-            return 64 * w - static_cast<std::size_t>(__builtin_clzll(feed_masks[w - 1]));
-        }
-    }
-    return begin;
 }
 
 ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block) {
@@ -133,13 +123,13 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     std::memset(buffer.bytes + lines_end, 0, scan_end - lines_end);
     const BlockScan scan = word_kit_entry(chosen_word_kit())(
         reinterpret_cast<const unsigned char*>(buffer.bytes), begin, lines_end, buffer.feed_masks);
-    // A line of longest bytes takes in (longest - 1) / 64 - 1 whole words
-    // at least, with no line feed among them but perhaps its own.
+    // A line too long is found out by the scan, unless the limit is so small
+    // that a line the scan does not measure may reach it. Either way the
+    // lines are then measured one by one, up to that line.
     std::size_t count = scan.count;
-    if (scan.longest_run + 1 >= (longest - 1) / 64) {
+    buffer.begin = scan.lines_end;
+    if (scan.longest >= longest || longest < 128) {
         count = count_lines_within(buffer.feed_masks, begin, lines_end, longest, buffer.begin);
-    } else {
-        buffer.begin = find_lines_end(buffer.feed_masks, begin, lines_end);
     }
     block = LineBlock{buffer.bytes, buffer.feed_masks, count, begin, buffer.begin,
                       lines_end,    buffer.input_ended};

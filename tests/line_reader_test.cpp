@@ -27,11 +27,12 @@ Outcome block_read(const std::string& input, std::size_t capacity, std::size_t m
 
 // Line lengths cluster around the limit so every boundary case comes up, and
 // some inputs take the shapes the masks find hardest: long runs of blank
-// lines, lines of 0 to 3 bytes, lines just within the limit.
+// lines, lines of 0 to 3 bytes, lines just within the limit, and tokens of a
+// word or more between runs of blanks, all crossing words.
 std::string random_input(std::mt19937& rng, std::size_t capacity) {
     const char alphabet[] = {' ', '\t', '\r', 'a', 'b', '\0', '\\'};
     std::string input;
-    const unsigned shape = rng() % 4;
+    const unsigned shape = rng() % 5;
     const std::size_t lines = rng() % (shape == 0 ? 12 : 150);
     for (std::size_t i = 0; i < lines; ++i) {
         std::size_t length = rng() % (capacity + 3);
@@ -44,7 +45,10 @@ std::string random_input(std::mt19937& rng, std::size_t capacity) {
         }
         const bool blank = rng() % (shape == 2 ? 2 : 4) == 0;
         const std::size_t kinds = blank ? 3 : sizeof alphabet;
-        for (std::size_t j = 0; j < length; ++j) {
+        input += std::string(shape == 4 ? rng() % 70 : 0, alphabet[rng() % 3]) +
+                 std::string(shape == 4 ? 64 + rng() % 80 : 0, alphabet[3 + rng() % 4]) +
+                 std::string(shape == 4 ? rng() % 70 : 0, alphabet[rng() % 3]);
+        for (std::size_t j = 0; j < length && shape != 4; ++j) {
             input += alphabet[rng() % kinds];
         }
         if (i + 1 < lines || rng() % 2 == 0) {
@@ -77,11 +81,22 @@ TEST(LineReader, AgreesWithPlainReaderOnRandomInputWithEveryKit) {
 }
 
 TEST(LineTools, AgreeWithThePlainToolsOnRandomInputWithEveryKit) {
-    const std::string separators[] = {"", ",", "\n", "; ", "<->", std::string(40, '=')};
+    const std::string separators[] = {"",
+                                      ",",
+                                      "\n",
+                                      "; ",
+                                      "<->",
+                                      "<-->",
+                                      "12345678",
+                                      std::string(16, '-'),
+                                      std::string(17, '+'),
+                                      std::string(40, '=')};
     const std::int32_t groups[] = {-1, 1, 2, 3, 5, 64, 67, -2, INT32_MIN, INT32_MAX};
     std::mt19937 rng(4711);
     for (int round = 0; round < 1500 && !HasFailure(); ++round) {
-        const std::size_t capacity = rng() % 8 == 0 ? 512 : 2 + rng() % 70;
+        const std::size_t capacity = rng() % 8 == 0   ? 512
+                                     : rng() % 4 == 0 ? 128 + rng() % 80
+                                                      : 2 + rng() % 70;
         const std::string input = random_input(rng, capacity);
         const std::string& separator = separators[rng() % std::size(separators)];
         const std::int32_t group = groups[rng() % std::size(groups)];
@@ -104,22 +119,26 @@ TEST(LineTools, AgreeWithThePlainToolsOnRandomInputWithEveryKit) {
 }
 
 // A line feed, and a blank byte, at every place of a word and its neighbours,
-// amid bytes of each kind, with every kit.
+// amid bytes of each kind, with every kit; in a second round the line up to it
+// is one or two bytes within the limit, at it, or past it, by filler.
 TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
     for (const char filler : {'a', '\x8a', ' ', '\x0b'}) {  // \x8a: a line feed with its top bit
-        for (std::size_t place = 0; place < 192 && !HasFailure(); ++place) {
+        for (std::size_t round = 0, place = 0; round < 384 && !HasFailure();
+             place = ++round % 192) {
+            const std::size_t capacity =
+                round < 192 ? 512 : std::max<std::size_t>(2, place + 1 + std::uint8_t(filler) % 4);
             std::string input(192, filler);
             input[place] = '\n';
             input[(place * 7 + 3) % 192] = '\t';
             input += "z\n \n";
-            const ToolOutcome joined = plain_quorva(input, 512, 2, "");
-            const ToolOutcome replaced = plain_quorva(input, 512, 3, ";");
-            const ToolOutcome stripped = plain_pelku(input, 512);
+            const ToolOutcome joined = plain_quorva(input, capacity, 2, "");
+            const ToolOutcome replaced = plain_quorva(input, capacity, 3, ";");
+            const ToolOutcome stripped = plain_pelku(input, capacity);
             with_every_kit([&](WordKit kit) {
-                SCOPED_TRACE(std::to_string(place) + " kit " + std::to_string(int(kit)));
-                EXPECT_EQ(run_quorva(input, nullptr, 512, 2, ""), joined);
-                EXPECT_EQ(run_quorva(input, nullptr, 512, 3, ";"), replaced);
-                EXPECT_EQ(run_pelku(input, nullptr, 512), stripped);
+                SCOPED_TRACE(std::to_string(round) + " kit " + std::to_string(int(kit)));
+                EXPECT_EQ(run_quorva(input, nullptr, capacity, 2, ""), joined);
+                EXPECT_EQ(run_quorva(input, nullptr, capacity, 3, ";"), replaced);
+                EXPECT_EQ(run_pelku(input, nullptr, capacity), stripped);
             });
         }
     }
@@ -129,7 +148,7 @@ TEST(LineTools, FindLineFeedsAndBlanksAtEveryPlaceWithEveryKit) {
 // seam to the next or end the input.
 TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
     for (const std::size_t capacity : {512u, 2048u}) {
-        for (std::size_t length = capacity - 3; length <= capacity - 1; ++length) {
+        for (std::size_t length = capacity - 4; length <= capacity; ++length) {
             for (const std::size_t before_seam : {length + 1, length / 2, std::size_t{0}}) {
                 std::string input(line_block_size - before_seam, 'f');
                 for (std::size_t feed = 49; feed < input.size(); feed += 50) {
@@ -154,6 +173,23 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
                 }
             }
         }
+    }
+}
+
+// Separators of each length the joins treat apart, after lines so short or
+// absent that the output is many times the output buffer, with every kit.
+TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
+    std::string lines;  // runs of empty ones fill whole words with line feeds
+    for (std::size_t i = 0; i < 200000; ++i) {
+        lines += std::string(i % 1000 < 600 ? 0 : i % 4, 'a') + '\n';
+    }
+    for (const char* separator :
+         {"<>", "<->", "<-->", "12345678", "0123456789abcdef", "<--- 17 bytes -->"}) {
+        const ToolOutcome expected = plain_quorva(lines, 2048, -1, separator);
+        with_every_kit([&](WordKit) {
+            EXPECT_EQ(run_quorva(lines, varied_pieces(5000), 2048, -1, separator), expected)
+                << separator;
+        });
     }
 }
 

@@ -282,7 +282,10 @@ inline EngineRun engine_run_from(const std::uint8_t* data, std::size_t size) {
     run.capacity = 2 + data[0] % 140;
     run.group_size = group_sizes[data[1] % 8];
     run.max_piece = data[2] % 101;
-    const std::size_t separator_end = 3 + std::min<std::size_t>(data[1] / 8 % 4, size - 3);
+    // The separators the joins treat apart: none, one byte, two, up to 16, longer.
+    static constexpr std::size_t separator_lengths[] = {0, 1, 2, 3, 4, 8, 16, 17};
+    const std::size_t separator_end =
+        3 + std::min<std::size_t>(separator_lengths[data[1] / 8 % 8], size - 3);
     run.separator.assign(data + 3, data + separator_end);
     std::replace(run.separator.begin(), run.separator.end(), '\0', '0');
     run.input.assign(data + separator_end, data + size);

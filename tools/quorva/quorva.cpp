@@ -109,7 +109,7 @@ struct ShortText {
 
 static constexpr std::size_t longest_short_text = sizeof(ShortText::bytes);
 
-enum class JoinWay { in_place, closing_up, doubling, copying };
+enum class JoinWay { in_place, closing_up, doubling, padded, copying };
 
 struct Joining {
     JoinWay way;
@@ -151,6 +151,7 @@ ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
     joining.way = joining.period == 1 || joining.separator_length == 1 ? JoinWay::in_place
                   : joining.separator_length == 0                      ? JoinWay::closing_up
                   : joining.separator_length == 2                      ? JoinWay::doubling
+                  : joining.separator_length <= longest_short_text     ? JoinWay::padded
                                                                        : JoinWay::copying;
     const auto join_block = word_kit_entry(chosen_word_kit());
     std::int64_t line_number = 1;
