@@ -200,6 +200,8 @@ if(RELEASE_PACKAGE_DIR)
   string(STRIP "${rpm_program_files}" rpm_program_files)
   # Left for the tarball's date, which source_release.cmake writes in.
   set(release_epoch @release_epoch@)
+  # Named as rpmbuild -ta looks for it in the tarball.
+  set(rpm_recipe_name ${package_name}.spec)
   configure_file(cmake/rpm/${package_name}.in ${CMAKE_CURRENT_BINARY_DIR}/rpm/recipe.in @ONLY)
 
   set(rpmbuild_program)
@@ -213,7 +215,7 @@ if(RELEASE_PACKAGE_DIR)
   add_custom_target(source_release
     COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${CMAKE_CURRENT_SOURCE_DIR}
             -D PACKAGE=${package_name}-${PROJECT_VERSION}
-            -D RECIPE=${CMAKE_CURRENT_BINARY_DIR}/rpm/recipe.in -D RECIPE_NAME=${package_name}.spec
+            -D RECIPE=${CMAKE_CURRENT_BINARY_DIR}/rpm/recipe.in -D RECIPE_NAME=${rpm_recipe_name}
             -D WORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/source_release
             -D OUTPUT_DIR=${RELEASE_PACKAGE_DIR} -D RPMBUILD=${rpmbuild_program}
             -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/source_release.cmake

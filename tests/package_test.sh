@@ -142,7 +142,7 @@ fi
 if [[ $kinds == *" source "* ]]; then
     tarball=$RELEASE_DIR/tovrane-text-tools-$version.tar.gz
     source_top=tovrane-text-tools-$version
-    recipe=$source_top/tovrane-text-tools.spec
+    recipe=$source_top/$RPM_RECIPE
 fi
 if [[ $kinds == *" source "* ]] && release_package "$tarball"; then
     # One folder named after the tarball: the tracked files, the release's
