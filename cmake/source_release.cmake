@@ -66,9 +66,13 @@ set(made ${tarball})
 
 # --nodeps: rpm's database knows the build dependencies only where rpm is the
 # system's package manager; elsewhere, one that is missing fails the build.
+# The source RPM takes the tarball and the recipe with the modes they have on
+# disk, so the umask has no say in them.
 if(RPMBUILD)
+  file(CHMOD ${tarball} PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
   set(log ${WORK_DIR}/rpmbuild.log)
-  execute_process(COMMAND ${RPMBUILD} -ta --nodeps --define "_topdir ${WORK_DIR}/rpmbuild"
+  execute_process(COMMAND sh -c "umask 022 && exec \"$@\"" sh
+                          ${RPMBUILD} -ta --nodeps --define "_topdir ${WORK_DIR}/rpmbuild"
                           --define "_smp_ncpus_max 2" ${tarball}
                   OUTPUT_FILE ${log} ERROR_FILE ${log}
                   RESULT_VARIABLE status)

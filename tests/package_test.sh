@@ -229,10 +229,11 @@ else
         cmp -s "$first" "$scratch/again/${first##*/}" || fail "the second build's ${first##*/} differs"
     done
 fi
-# rpmbuild -ta again, in another folder, without the tests the first run ran.
+# rpmbuild -ta again, in another folder, without the tests the first run ran,
+# and with the umask the first had.
 if [[ -n ${rpm_package:-} ]]; then
-    if ! rpmbuild -ta --nodeps --nocheck --define "_topdir $scratch/rpmbuild" --define "_smp_ncpus_max 2" \
-        "$tarball" >"$scratch/rpmbuild.log" 2>&1; then
+    if ! (umask 022 && rpmbuild -ta --nodeps --nocheck --define "_topdir $scratch/rpmbuild" --define "_smp_ncpus_max 2" \
+        "$tarball") >"$scratch/rpmbuild.log" 2>&1; then
         cat "$scratch/rpmbuild.log" >&2
         fail "rpmbuild -ta failed"
     fi
