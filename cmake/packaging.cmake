@@ -1,7 +1,7 @@
-# Installation, the Debian package, the RPM and the release archive: the
-# programs, a manual page each, and the README, copyright file and changelog.
-# Included from the top CMakeLists after TOOL_NAMES, so every program in that
-# list is installed and packaged.
+# Installation, the Debian package, the release archive, and the source
+# tarball with the RPMs built from it: the programs, a manual page each, and
+# the README, copyright file and changelog. Included from the top CMakeLists
+# after TOOL_NAMES, so every program in that list is installed and packaged.
 
 set(package_name tovrane-text-tools)
 set(package_vendor "Tovrane Software (Pty) Ltd")
@@ -122,15 +122,15 @@ endforeach()
 if(rpm_changelog STREQUAL "")
   message(FATAL_ERROR "cmake/debian/changelog has no entry in the form rpm's changelog is made from")
 endif()
-file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/rpm/changelog "${rpm_changelog}")
+string(STRIP "${rpm_changelog}" rpm_changelog)
 
 # The lintian overrides mean something only in the package, so they go into
 # it alone (see CPACK_INSTALL_CMAKE_PROJECTS below).
 install(FILES cmake/debian/lintian-overrides DESTINATION share/lintian/overrides
         RENAME ${package_name} COMPONENT debian_package EXCLUDE_FROM_ALL)
 
-# The Debian package (cpack -G DEB in a build folder), the RPM (-G RPM) and
-# the release archive (-G TGZ).
+# The Debian package (cpack -G DEB in a build folder) and the release archive
+# (-G TGZ).
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME ${package_name})
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -173,36 +173,52 @@ else()
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")
 endif()
 
-# The RPM, named as rpm names its packages, for the architecture built for.
-set(CPACK_RPM_FILE_NAME RPM-DEFAULT)
-set(CPACK_RPM_PACKAGE_RELEASE 1)
-set(CPACK_RPM_PACKAGE_ARCHITECTURE ${CMAKE_SYSTEM_PROCESSOR})
-# rpm wants the summary capitalised; the licence is named the way rpm names it.
-set(CPACK_RPM_PACKAGE_SUMMARY "Small text tools for shells and pipelines")
-set(CPACK_RPM_PACKAGE_LICENSE MIT)
-set(CPACK_RPM_PACKAGE_GROUP "Applications/Text")
-set(CPACK_RPM_PACKAGE_URL ${package_homepage})
-set(CPACK_RPM_PACKAGE_DESCRIPTION ${CPACK_PACKAGE_DESCRIPTION})
-# The distribution's own packages own the manual page folders.
-set(CPACK_RPM_EXCLUDE_FROM_AUTO_FILELIST_ADDITION
-    /usr/${CMAKE_INSTALL_MANDIR} /usr/${CMAKE_INSTALL_MANDIR}/man1)
-set(CPACK_RPM_CHANGELOG_FILE ${CMAKE_CURRENT_BINARY_DIR}/rpm/changelog)
-set(CPACK_RPM_USER_FILELIST
-    "%license /usr/${CMAKE_INSTALL_DOCDIR}/copyright"
-    "%doc /usr/${CMAKE_INSTALL_DOCDIR}/README.md")
-# The packager, and reproducible: no build host or build time of our own in
-# the header, payload compressed by one thread, and no build-id links beside
-# the programs. (File dates are set before rpm sees them: cpack_pre_build.)
-string(JOIN "\n" CPACK_RPM_SPEC_MORE_DEFINE
-  "%define packager ${package_contact}"
-  "%define _buildhost localhost"
-  "%define use_source_date_epoch_as_buildtime 1"
-  "%define clamp_mtime_to_source_date_epoch 1"
-  "%define _binary_payload w9.gzdio"
-  "%define _build_id_links none")
-
 # The release archive: one folder named after it holding bin/, share/man/
 # and share/doc/, so that tar --strip-components=1 unpacks it into a prefix.
 set(CPACK_PACKAGE_FILE_NAME ${package_name}-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
 
 include(CPack)
+
+# The source tarball, <name>-<version>.tar.gz: the source of the release in
+# one folder of that name, with rpm's build recipe for it, so that
+# rpmbuild -ta builds the source and binary RPMs from it. The source_release
+# target puts it in RELEASE_PACKAGE_DIR, and the RPMs too where the build is
+# for this machine. Everything the RPM states is taken from here: the
+# version, the package's text, the programs and the changelog.
+if(RELEASE_PACKAGE_DIR)
+  # rpm wants the summary capitalised.
+  string(SUBSTRING "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}" 0 1 first)
+  string(SUBSTRING "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}" 1 -1 rest)
+  string(TOUPPER "${first}" first)
+  set(rpm_summary "${first}${rest}")
+  set(rpm_description ${CPACK_PACKAGE_DESCRIPTION})
+  set(rpm_program_files)
+  foreach(tool IN LISTS TOOL_NAMES)
+    # Any ending: a distribution may compress its manual pages its own way.
+    string(APPEND rpm_program_files "%{_bindir}/${tool}\n%{_mandir}/man1/${tool}.1*\n")
+  endforeach()
+  string(STRIP "${rpm_program_files}" rpm_program_files)
+  # Left for the tarball's date, which source_release.cmake writes in.
+  set(release_epoch @release_epoch@)
+  # Named as rpmbuild -ta looks for it in the tarball.
+  set(rpm_recipe_name ${package_name}.spec)
+  configure_file(cmake/rpm/${package_name}.in ${CMAKE_CURRENT_BINARY_DIR}/rpm/recipe.in @ONLY)
+
+  set(rpmbuild_program)
+  if(NOT CMAKE_CROSSCOMPILING)
+    find_program(RPMBUILD_PROGRAM rpmbuild)
+    if(NOT RPMBUILD_PROGRAM)
+      message(FATAL_ERROR "The release RPMs need rpmbuild (Debian's package rpm)")
+    endif()
+    set(rpmbuild_program ${RPMBUILD_PROGRAM})
+  endif()
+  add_custom_target(source_release
+    COMMAND ${CMAKE_COMMAND} -D SOURCE_DIR=${CMAKE_CURRENT_SOURCE_DIR}
+            -D PACKAGE=${package_name}-${PROJECT_VERSION}
+            -D RECIPE=${CMAKE_CURRENT_BINARY_DIR}/rpm/recipe.in -D RECIPE_NAME=${rpm_recipe_name}
+            -D WORK_DIR=${CMAKE_CURRENT_BINARY_DIR}/source_release
+            -D OUTPUT_DIR=${RELEASE_PACKAGE_DIR} -D RPMBUILD=${rpmbuild_program}
+            -P ${CMAKE_CURRENT_SOURCE_DIR}/cmake/source_release.cmake
+    COMMENT "Packing the source tarball and building the RPMs from it"
+    VERBATIM)
+endif()

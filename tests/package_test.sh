@@ -5,9 +5,14 @@
 #   archive  the release archive the package step put in RELEASE_DIR: its
 #            layout, owners, dates and SHA256SUMS entry, and its programs,
 #            static ones (STATIC_LINK=1) run under the bare emulator;
-#   rpm      the RPM in RELEASE_DIR: its metadata, files, lint and programs.
-# Then builds them all again from a copy of the source in a fresh build folder
-# and expects the same bytes.
+#   source   the source tarball in RELEASE_DIR: its files, owners, dates and
+#            SHA256SUMS entry, and the date it carries;
+#   rpm      the RPMs in RELEASE_DIR, which rpmbuild made from the tarball:
+#            the binary one's metadata, files and programs, and lint of both
+#            and of rpm's recipe in the tarball.
+# Then builds them all again in a fresh build folder, from the unpacked source
+# tarball where there is one and from a copy of the source otherwise, and
+# expects the same bytes.
 # Usage: package_test.sh <cmake> <cpack> <source dir> <build dir> <version> <program>...
 set -uo pipefail
 cmake=$1 cpack=$2 source=$3 build=$4 version=$5
@@ -18,11 +23,12 @@ tools=("$@")
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 
-# The package takes its time stamps from the last commit by itself; where
-# there is no commit to read, both builds are given one.
-commit_time=$(git -C "$source" log -1 --format=%ct 2>/dev/null)
-[[ -n ${SOURCE_DATE_EPOCH:-} || -n $commit_time ]] || export SOURCE_DATE_EPOCH=$(date +%s)
-epoch=${SOURCE_DATE_EPOCH:-$commit_time}
+# The package takes its time stamps from the date an unpacked source tarball
+# carries, or from the last commit, by itself; where there is neither, both
+# builds are given one.
+release_time=$(cat "$source/SOURCE_DATE_EPOCH" 2>/dev/null || git -C "$source" log -1 --format=%ct 2>/dev/null)
+[[ -n ${SOURCE_DATE_EPOCH:-} || -n $release_time ]] || export SOURCE_DATE_EPOCH=$(date +%s)
+epoch=${SOURCE_DATE_EPOCH:-$release_time}
 kinds=" ${PACKAGE_KINDS:-deb} "
 generators=()
 docs=usr/share/doc/tovrane-text-tools
@@ -133,9 +139,34 @@ if [[ $kinds == *" archive "* ]] && release_package "$archive"; then
     read -ra emulator <<<"${TOOL_EMULATOR:-}"
 fi
 
+if [[ $kinds == *" source "* ]]; then
+    tarball=$RELEASE_DIR/tovrane-text-tools-$version.tar.gz
+    source_top=tovrane-text-tools-$version
+    recipe=$source_top/$RPM_RECIPE
+fi
+if [[ $kinds == *" source "* ]] && release_package "$tarball"; then
+    # One folder named after the tarball: the tracked files, the release's
+    # date and rpm's recipe; every entry owned by root and dated like the
+    # release.
+    files=$(tar -tzf "$tarball" | grep -v '/$' | sort)
+    [[ $(grep -cv "^$source_top/" <<<"$files") -eq 0 ]] || fail "the source tarball has more than $source_top/"
+    if [[ -e $source/.git ]]; then
+        expected=$({ git -C "$source" ls-files; echo SOURCE_DATE_EPOCH; echo "${recipe#*/}"; } |
+            sed "s|^|$source_top/|" | sort)
+        [[ $files == "$expected" ]] ||
+            fail "the source tarball's files differ from the tracked ones:" "$(diff <(echo "$expected") - <<<"$files")"
+    fi
+    stamps=$(TZ=UTC tar --full-time -tvzf "$tarball" | awk '{print $2, $4, $5}' | sort -u)
+    ids=$(tar --numeric-owner -tvzf "$tarball" | awk '{print $2}' | sort -u)
+    [[ $stamps == "root/root $(date -u -d "@$epoch" '+%F %T')" && $ids == 0/0 ]] ||
+        fail "owners and dates in the source tarball: $stamps ($ids)"
+    [[ $(tar -xOzf "$tarball" "$source_top/SOURCE_DATE_EPOCH") == "$epoch" ]] || fail "the source tarball does not carry its date"
+fi
+
 if [[ $kinds == *" rpm "* ]]; then
     rpm_package=$RELEASE_DIR/tovrane-text-tools-$version-1.$PACKAGE_PROCESSOR.rpm
-    generators+=(RPM)
+    source_rpm=$RELEASE_DIR/tovrane-text-tools-$version-1.src.rpm
+    release_package "$source_rpm"
 fi
 if [[ $kinds == *" rpm "* ]] && release_package "$rpm_package"; then
     query() { rpm -qp --queryformat "$1" "$rpm_package"; }
@@ -151,7 +182,8 @@ if [[ $kinds == *" rpm "* ]] && release_package "$rpm_package"; then
     files=$(query '[%{FILEFLAGS:fflags} %{FILENAMES}\n]' | sort)
     [[ $files == "$(sort <<<"$expected")" ]] || fail "the RPM holds (rpm -qlp):"$'\n'"$files"
     if command -v rpmlint >/dev/null; then
-        lint=$(rpmlint -c "$source/cmake/rpm/rpmlint.toml" "$rpm_package" 2>&1)
+        tar -xzf "$tarball" -C "$scratch" "$recipe"
+        lint=$(rpmlint -c "$source/cmake/rpm/rpmlint.toml" "$scratch/$recipe" "$source_rpm" "$rpm_package" 2>&1)
         [[ $lint == *" 0 errors, 0 warnings"* ]] || fail "rpmlint: $(grep -E ': [EW]: ' <<<"$lint")"
     fi
     mkdir "$scratch/rpm" && rpm2archive - <"$rpm_package" | tar -xzf - -C "$scratch/rpm" ||
@@ -163,10 +195,17 @@ if [[ $kinds == *" rpm "* ]] && release_package "$rpm_package"; then
 fi
 
 # Reproducible: the same packages from another copy of the source, built in
-# another folder with the same compiler and flags.
+# another folder with the same compiler and flags. The source tarball carries
+# its date; a plain copy is given it.
 copy=$scratch/source fresh=$scratch/build
-mkdir "$copy" && tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf - ||
-    fail "could not copy the source"
+dated=(SOURCE_DATE_EPOCH="$epoch")
+if [[ -n ${tarball:-} ]]; then
+    mkdir "$copy" && tar -xzf "$tarball" -C "$copy" --strip-components=1 || fail "could not unpack the source tarball"
+    dated=()
+else
+    mkdir "$copy" && tar -C "$source" --exclude=./build --exclude=./.git -cf - . | tar -C "$copy" -xf - ||
+        fail "could not copy the source"
+fi
 settings=()
 for name in CMAKE_TOOLCHAIN_FILE CMAKE_CXX_COMPILER CMAKE_BUILD_TYPE CMAKE_CXX_FLAGS \
     CMAKE_EXE_LINKER_FLAGS CMAKE_COMPILE_WARNING_AS_ERROR HARDENING STATIC_LINK; do
@@ -175,7 +214,7 @@ for name in CMAKE_TOOLCHAIN_FILE CMAKE_CXX_COMPILER CMAKE_BUILD_TYPE CMAKE_CXX_F
 done
 if ! { "$cmake" -S "$copy" -B "$fresh" -DBUILD_TESTING=OFF "${settings[@]}" &&
     "$cmake" --build "$fresh" -j2 &&
-    SOURCE_DATE_EPOCH=$epoch "$cpack" -G "$(IFS=';'; echo "${generators[*]}")" \
+    env -u SOURCE_DATE_EPOCH "${dated[@]}" "$cpack" -G "$(IFS=';'; echo "${generators[*]}")" \
         --config "$fresh/CPackConfig.cmake" -B "$scratch/again"; } >"$scratch/again.log" 2>&1; then
     cat "$scratch/again.log" >&2
     fail "the second package build failed"
@@ -186,8 +225,21 @@ else
         fail "the second build differs: $(diff <(dpkg-deb -c "$package") <(dpkg-deb -c "$again") | head)" \
             "$(diff -rq "$root" "$scratch/again/root")"
     fi
-    for first in ${archive:-} ${rpm_package:-}; do
+    for first in ${archive:-}; do
         cmp -s "$first" "$scratch/again/${first##*/}" || fail "the second build's ${first##*/} differs"
+    done
+fi
+# rpmbuild -ta again, in another folder, without the tests the first run ran,
+# and with the umask the first had.
+if [[ -n ${rpm_package:-} ]]; then
+    if ! (umask 022 && rpmbuild -ta --nodeps --nocheck --define "_topdir $scratch/rpmbuild" --define "_smp_ncpus_max 2" \
+        "$tarball") >"$scratch/rpmbuild.log" 2>&1; then
+        cat "$scratch/rpmbuild.log" >&2
+        fail "rpmbuild -ta failed"
+    fi
+    for first in "$rpm_package" "$source_rpm"; do
+        cmp -s "$first" "$(find "$scratch/rpmbuild" -name "${first##*/}")" ||
+            fail "the second rpmbuild's ${first##*/} differs"
     done
 fi
 
