@@ -179,7 +179,9 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
 // Separators of each length the joins treat apart, after lines so short or
 // absent that the output is many times the output buffer, with every kit.
 TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
-    std::string lines;  // runs of empty ones fill whole words with line feeds
+    // Runs of empty ones fill whole words with line feeds, from the start
+    // too, where the output buffer fills word by word from empty.
+    std::string lines(64 * 200, '\n');
     for (std::size_t i = 0; i < 200000; ++i) {
         lines += std::string(i % 1000 < 600 ? 0 : i % 4, 'a') + '\n';
     }
@@ -189,6 +191,7 @@ TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
         with_every_kit([&](WordKit) {
             EXPECT_EQ(run_quorva(lines, varied_pieces(5000), 2048, -1, separator), expected)
                 << separator;
+            EXPECT_EQ(run_quorva(lines, nullptr, 2048, -1, separator), expected) << separator;
         });
     }
 }

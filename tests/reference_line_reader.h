@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -204,7 +205,13 @@ inline std::string read_memory_file(int fd) {
 inline ToolOutcome run_line_tool(
     const std::string& input, const std::function<std::size_t()>& next_piece,
     const std::function<ExitStatus(InputStream&, OutputStream&)>& tool) {
-    static OutputStream out;
+    // Guard bytes after the output buffer show a write past its end.
+    static struct {
+        OutputStream out;
+        unsigned char guard[1024];
+    } guarded;
+    OutputStream& out = guarded.out;
+    std::memset(guarded.guard, 0x5a, sizeof guarded.guard);
     const int out_file = memfd_create("out", 0);
     const int err_file = memfd_create("err", 0);
     const int saved_err = dup(STDERR_FILENO);
@@ -225,6 +232,12 @@ inline ToolOutcome run_line_tool(
     close(saved_err);
     outcome.out = read_memory_file(out_file);
     outcome.err = read_memory_file(err_file);
+    for (const unsigned char guard : guarded.guard) {
+        if (guard != 0x5a) {
+            outcome.err += "(wrote past the output buffer)";
+            break;
+        }
+    }
     return outcome;
 }
 
