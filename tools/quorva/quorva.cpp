@@ -124,15 +124,15 @@ struct Joining {
     std::size_t output_length;  // what the last block in place gave
     // Runs of empty lines, with a separator of 3 to 16 bytes: what line
     // feeds in a row become, from the first of a group on, so that a word of
-    // them is one copy from the place of its first in a group. Past 65 lines
-    // to a group, a word meets one group end at most: a period of 65 gives
-    // the same words.
+    // them is one copy from the place of its first in a group. In groups of
+    // 65 lines or more a word of them holds one group end at most, which a
+    // period of 65 puts in the same place.
     std::int64_t run_period;
     char run_pattern[2 * 64 * longest_short_text + 64];
 };
 
-// Fills the pattern: 64 line feeds from any place in the first group, and the
-// 64 bytes a copy in whole strides may read past them.
+// Fills the pattern far enough for 64 line feeds from any place in the first
+// group, and for the bytes a copy in whole strides reads past them.
 static void make_run_pattern(Joining& joining) {
     const std::int64_t period = joining.period < 65 ? joining.period : 65;
     joining.run_period = period;
