@@ -177,7 +177,8 @@ TEST(LineReader, AgreesAtTheSeamsBetweenBlocksAndAtTheEnd) {
 }
 
 // Separators of each length the joins treat apart, after lines so short or
-// absent that the output is many times the output buffer, with every kit.
+// absent that the output is many times the output buffer, with every kit. In
+// groups, each run of empty lines starts at another place in a group.
 TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
     // Runs of empty ones fill whole words with line feeds, from the start
     // too, where the output buffer fills word by word from empty.
@@ -185,14 +186,17 @@ TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
     for (std::size_t i = 0; i < 200000; ++i) {
         lines += std::string(i % 1000 < 600 ? 0 : i % 4, 'a') + '\n';
     }
-    for (const char* separator :
-         {"<>", "<->", "<-->", "12345678", "0123456789abcdef", "<--- 17 bytes -->"}) {
-        const ToolOutcome expected = plain_quorva(lines, 2048, -1, separator);
-        with_every_kit([&](WordKit) {
-            EXPECT_EQ(run_quorva(lines, varied_pieces(5000), 2048, -1, separator), expected)
-                << separator;
-            EXPECT_EQ(run_quorva(lines, nullptr, 2048, -1, separator), expected) << separator;
-        });
+    for (const std::int32_t group : {-1, 3, 64, 67}) {
+        for (const char* separator :
+             {"<>", "<->", "<-->", "12345678", "0123456789abcdef", "<--- 17 bytes -->"}) {
+            const ToolOutcome expected = plain_quorva(lines, 2048, group, separator);
+            with_every_kit([&](WordKit) {
+                EXPECT_EQ(run_quorva(lines, varied_pieces(5000), 2048, group, separator), expected)
+                    << separator << " " << group;
+                EXPECT_EQ(run_quorva(lines, nullptr, 2048, group, separator), expected)
+                    << separator << " " << group;
+            });
+        }
     }
 }
 

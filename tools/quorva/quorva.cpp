@@ -122,7 +122,32 @@ struct Joining {
     std::size_t separator_length;
     ShortText padded_separator;
     std::size_t output_length;  // what the last block in place gave
+    // Runs of empty lines, with a separator of 3 to 16 bytes: what line
+    // feeds in a row become, from the first of a group on, so that a word of
+    // them is one copy from the place of its first in a group. In groups of
+    // 65 lines or more a word of them holds one group end at most, which a
+    // period of 65 puts in the same place.
+    std::int64_t run_period;
+    char run_pattern[2 * 64 * longest_short_text + 64];
 };
+
+// Fills the pattern far enough for 64 line feeds from any place in the first
+// group, and for the bytes a copy in whole strides reads past them.
+static void make_run_pattern(Joining& joining) {
+    const std::int64_t period = joining.period < 65 ? joining.period : 65;
+    joining.run_period = period;
+    const std::size_t size = sizeof joining.run_pattern;
+    std::size_t at = 0;
+    for (std::int64_t line = 0; at < size; ++line) {
+        if (line % period == period - 1) {
+            joining.run_pattern[at++] = '\n';
+            continue;
+        }
+        for (std::size_t i = 0; i < joining.separator_length && at < size; ++i) {
+            joining.run_pattern[at++] = joining.separator[i];
+        }
+    }
+}
 
 #define WORD_KIT_ENGINE "tools/quorva/join_words.inc"
 #define WORD_KIT_ENTRY join_block
@@ -153,6 +178,9 @@ ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
                   : joining.separator_length == 2                      ? JoinWay::doubling
                   : joining.separator_length <= longest_short_text     ? JoinWay::padded
                                                                        : JoinWay::copying;
+    if (joining.way == JoinWay::padded) {
+        make_run_pattern(joining);
+    }
     const auto join_block = word_kit_entry(chosen_word_kit());
     std::int64_t line_number = 1;
     LineBlock block;
