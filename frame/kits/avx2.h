@@ -99,7 +99,7 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 WORD_KIT_MASK_STEPS
 
-WORD_KIT_PLAIN_INSERT_AFTER
+WORD_KIT_SHUFFLED_INSERT_AFTER
 
 }  // namespace word_kit_avx2
 WORD_KIT_TARGET_END
