@@ -277,6 +277,15 @@ inline std::uint64_t every_other_by_parity(std::uint64_t feeds, int first) {
     return feeds & (odd ^ (static_cast<std::uint64_t>(first) - 1));
 }
 
+// a when bit, one bit or none, is set, else b: a choice which either way
+// comes as often, left to the compiler. A kit whose logic the compiler makes
+// a branch of it in defines a pick_if_set of its own, which the logic finds
+// first.
+template <typename Value>
+Value pick_if_set(std::uint64_t bit, Value a, Value b) {
+    return bit != 0 ? a : b;
+}
+
 // Bytes equal to from made to, by a kit's masks. A kit with a faster way
 // defines a swap_bytes of its own, which the logic finds before this one.
 template <typename Word>

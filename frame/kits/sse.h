@@ -185,6 +185,14 @@ inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
     return lines;
 }
 
+// a when bit is set, else b, by a mask: the negation of a bit sets the top
+// one. Left to it, the compiler makes a branch of this choice in pelku's pass
+// with this kit's steps.
+inline std::size_t pick_if_set(std::uint64_t bit, std::size_t a, std::size_t b) {
+    const auto set = static_cast<std::size_t>(static_cast<std::int64_t>(0 - bit) >> 63);
+    return b + ((a - b) & set);
+}
+
 // The parity of the bits at and below each bit.
 inline std::uint64_t prefix_xor(std::uint64_t bits) {
     for (int shift = 1; shift < 64; shift *= 2) {
