@@ -201,8 +201,8 @@ inline std::uint64_t prefix_xor(std::uint64_t bits) {
     return bits;
 }
 
-// The other periods a line feed at a time, out of line: inlined, their loop
-// would keep the whole count of group ends out of line, a call a word.
+// The other periods a line feed at a time, out of line: their loop, seldom
+// run, stays out of the passes that count group ends in every word.
 [[gnu::noinline]] inline std::uint64_t every_nth_stepping(std::uint64_t feeds, int first,
                                                           std::uint64_t period) {
     return every_nth_plainly(feeds, first, period);
