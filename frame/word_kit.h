@@ -209,6 +209,31 @@ constexpr ThinTable make_thin_table() {
 
 inline constexpr ThinTable thin_table = make_thin_table();
 
+// For each 8-bit mask, the shuffle that doubles the marked bytes of eight:
+// byte i for each byte, but bytes 8 and 9, where the two of the separator
+// wait, for each marked one. The rest of the 16 is never stored for good.
+struct alignas(16) DoublingTable {
+    unsigned char shuffles[256][16];
+};
+
+constexpr DoublingTable make_doubling_table() {
+    DoublingTable table{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        unsigned at = 0;
+        for (unsigned char byte = 0; byte < 8; ++byte) {
+            if ((mask >> byte & 1) != 0) {
+                table.shuffles[mask][at++] = 8;
+                table.shuffles[mask][at++] = 9;
+            } else {
+                table.shuffles[mask][at++] = byte;
+            }
+        }
+    }
+    return table;
+}
+
+inline constexpr DoublingTable doubling_table = make_doubling_table();
+
 // Bits 0, period, 2 period and so on, for periods from 1 to 64.
 struct StridePatterns {
     std::uint64_t bits[65];
@@ -250,6 +275,15 @@ inline std::uint64_t every_other_by_parity(std::uint64_t feeds, int first) {
         odd ^= odd << shift;
     }
     return feeds & (odd ^ (static_cast<std::uint64_t>(first) - 1));
+}
+
+// a when bit, one bit or none, is set, else b: a choice which either way
+// comes as often, left to the compiler. A kit whose logic the compiler makes
+// a branch of it in defines a pick_if_set of its own, which the logic finds
+// first.
+template <typename Value>
+Value pick_if_set(std::uint64_t bit, Value a, Value b) {
+    return bit != 0 ? a : b;
 }
 
 // Bytes equal to from made to, by a kit's masks. A kit with a faster way

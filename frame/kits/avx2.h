@@ -87,19 +87,42 @@ inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char v
                             bytes_of_bits(static_cast<std::uint32_t>(where >> 32)))}};
 }
 
+// Each eight bytes by the shuffle for their byte of keep, as in the SSSE3
+// kit, but the four of a half shuffled at once, two in each lane.
 inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned char* to) {
     std::size_t count = 0;
     for (int i = 0; i < 2; ++i) {
-        const auto keep32 = static_cast<std::uint32_t>(keep >> (32 * i));
-        WORD_KIT_COMPACT_16(_mm256_castsi256_si128(word.halves[i]), keep32 & 0xffff, to, count);
-        WORD_KIT_COMPACT_16(_mm256_extracti128_si256(word.halves[i], 1), keep32 >> 16, to, count);
+        unsigned keep8[4];
+        __m128i shuffles[2];
+        for (int j = 0; j < 4; ++j) {
+            keep8[j] = static_cast<unsigned>(keep >> (32 * i + 8 * j)) & 0xff;
+        }
+        for (int j = 0; j < 2; ++j) {
+            const __m128i low = _mm_loadl_epi64(
+                reinterpret_cast<const __m128i*>(&thin_table.shuffles[keep8[2 * j]]));
+            shuffles[j] = _mm_castps_si128(_mm_loadh_pi(
+                _mm_castsi128_ps(low),
+                reinterpret_cast<const __m64*>(&thin_table.shuffles[keep8[2 * j + 1]])));
+        }
+        const __m256i shuffle = _mm256_add_epi8(
+            _mm256_inserti128_si256(_mm256_castsi128_si256(shuffles[0]), shuffles[1], 1),
+            _mm256_set_epi64x(0x0808080808080808, 0, 0x0808080808080808, 0));
+        const __m256i packed = _mm256_shuffle_epi8(word.halves[i], shuffle);
+        const __m128i lanes[2] = {_mm256_castsi256_si128(packed),
+                                  _mm256_extracti128_si256(packed, 1)};
+        for (int j = 0; j < 2; ++j) {
+            _mm_storel_epi64(reinterpret_cast<__m128i*>(to + count), lanes[j]);
+            count += static_cast<std::size_t>(__builtin_popcount(keep8[2 * j]));
+            _mm_storeh_pi(reinterpret_cast<__m64*>(to + count), _mm_castsi128_ps(lanes[j]));
+            count += static_cast<std::size_t>(__builtin_popcount(keep8[2 * j + 1]));
+        }
     }
     return count;
 }
 
 WORD_KIT_MASK_STEPS
 
-WORD_KIT_PLAIN_INSERT_AFTER
+WORD_KIT_SHUFFLED_INSERT_AFTER
 
 }  // namespace word_kit_avx2
 WORD_KIT_TARGET_END

@@ -24,6 +24,32 @@
         (count) += static_cast<std::size_t>(__builtin_popcount(high));                             \
     } while (false)
 
+// Doubles the marked bytes of 32 eight at a time, with no step a mark: each
+// eight beside the two of the separator in a vector, shuffled by the table for
+// their byte of marks, and stored over the spare bytes of the eight before.
+#define WORD_KIT_SHUFFLED_INSERT_AFTER                                                     \
+    inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks,        \
+                                    unsigned char first, unsigned char second,             \
+                                    unsigned char* to) {                                   \
+        const __m128i separator = _mm_set1_epi16(static_cast<short>(first | second << 8)); \
+        std::size_t count = 0;                                                             \
+        for (int i = 0; i < 2; ++i) {                                                      \
+            const __m128i bytes =                                                          \
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 16 * i));          \
+            const __m128i eights[2] = {_mm_unpacklo_epi64(bytes, separator),               \
+                                       _mm_unpackhi_epi64(bytes, separator)};              \
+            for (int j = 0; j < 2; ++j) {                                                  \
+                const unsigned marks8 = marks >> (16 * i + 8 * j) & 0xff;                  \
+                const __m128i shuffle = _mm_load_si128(                                    \
+                    reinterpret_cast<const __m128i*>(doubling_table.shuffles[marks8]));    \
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + count),                   \
+                                 _mm_shuffle_epi8(eights[j], shuffle));                    \
+                count += 8 + static_cast<std::size_t>(__builtin_popcount(marks8));         \
+            }                                                                              \
+        }                                                                                  \
+        return count;                                                                      \
+    }
+
 // Most processors since 2008: 16 bytes a vector.
 WORD_KIT_TARGET_BEGIN(WORD_KIT_SSE_TARGETS)
 namespace word_kit_sse {
@@ -135,18 +161,36 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 // doubling: after the round of each span, lines holds at each bit the mark of
 // the first line feed among the next twice span bits, and some whether there
 // is one among them. Six rounds of shifts make a shorter chain than reversing
-// the masks for an addition, and most words of most text mark no line at all.
+// the masks for an addition, and most words of most text mark no line at
+// all. Most blank lines are short, and two rounds take their marks far
+// enough unless a bit with no line feed in reach lies just below a marked
+// one: the other four rounds only then, a branch that seldom goes that way.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
     if (marked == 0) {
         return 0;
     }
     std::uint64_t lines = marked;
     std::uint64_t some = feeds;
-    for (int span = 1; span < 64; span *= 2) {
+    int span = 1;
+    for (; span < 4; span *= 2) {
         lines |= ~some & (lines >> span);
         some |= some >> span;
     }
+    if ((~some & (lines >> 1)) != 0) {
+        for (; span < 64; span *= 2) {
+            lines |= ~some & (lines >> span);
+            some |= some >> span;
+        }
+    }
     return lines;
+}
+
+// a when bit is set, else b, by a mask: the negation of a bit sets the top
+// one. Left to it, the compiler makes a branch of this choice in pelku's pass
+// with this kit's steps.
+inline std::size_t pick_if_set(std::uint64_t bit, std::size_t a, std::size_t b) {
+    const auto set = static_cast<std::size_t>(static_cast<std::int64_t>(0 - bit) >> 63);
+    return b + ((a - b) & set);
 }
 
 // The parity of the bits at and below each bit.
@@ -157,19 +201,26 @@ inline std::uint64_t prefix_xor(std::uint64_t bits) {
     return bits;
 }
 
+// The other periods a line feed at a time, out of line: their loop, seldom
+// run, stays out of the passes that count group ends in every word.
+[[gnu::noinline]] inline std::uint64_t every_nth_stepping(std::uint64_t feeds, int first,
+                                                          std::uint64_t period) {
+    return every_nth_plainly(feeds, first, period);
+}
+
 // Joining every line or every two, the common cases, takes no step a line
 // feed: after the first one dropped or not, all of them or those with an
 // even number below them.
 inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {
     if (period > 2 || first > 1) {
-        return every_nth_plainly(feeds, first, period);
+        return every_nth_stepping(feeds, first, period);
     }
     const std::uint64_t from =
         feeds & ~(feeds & (0 - feeds) & (0 - static_cast<std::uint64_t>(first)));
     return period == 1 ? from : from & prefix_xor(from);
 }
 
-WORD_KIT_PLAIN_INSERT_AFTER
+WORD_KIT_SHUFFLED_INSERT_AFTER
 
 }  // namespace word_kit_sse
 WORD_KIT_TARGET_END
