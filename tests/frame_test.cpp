@@ -257,6 +257,25 @@ TEST(WordKit, EachKitAsksForAllItNeedsAndTheBestAvoidsSlowBitDeposit) {
     EXPECT_EQ(best_word_kit_for(old_amd), WordKit::sse);
     EXPECT_EQ(best_word_kit_for(new_amd), WordKit::avx512);
     EXPECT_EQ(best_word_kit_for(no_popcnt), WordKit::plain);
+    // Without any one of the flags it asks for, a kit is refused.
+    using Flag = bool ProcessorFeatures::*;
+    const Flag sse[] = {&ProcessorFeatures::popcnt, &ProcessorFeatures::ssse3};
+    const Flag avx2[] = {&ProcessorFeatures::popcnt, &ProcessorFeatures::avx2,
+                         &ProcessorFeatures::bmi, &ProcessorFeatures::bmi2,
+                         &ProcessorFeatures::pclmul};
+    const Flag avx512[] = {&ProcessorFeatures::avx512f, &ProcessorFeatures::avx512bw,
+                           &ProcessorFeatures::avx512vbmi, &ProcessorFeatures::avx512vbmi2};
+    const auto refused_without = [&](WordKit kit, const auto& flags) {
+        for (const Flag flag : flags) {
+            ProcessorFeatures without = all;
+            without.*flag = false;
+            EXPECT_FALSE(word_kit_runs_on(kit, without)) << static_cast<int>(kit);
+        }
+    };
+    refused_without(WordKit::sse, sse);
+    refused_without(WordKit::avx2, avx2);
+    refused_without(WordKit::avx512, avx2);
+    refused_without(WordKit::avx512, avx512);
 #elif defined(__i386__)
     EXPECT_EQ(best_word_kit_for(all), WordKit::sse);
     EXPECT_FALSE(word_kit_runs_on(WordKit::avx2, all));
