@@ -200,4 +200,21 @@ TEST(LineTools, WriteOutputManyTimesTheirBufferWithEveryKit) {
     }
 }
 
+// A join whose output fills its buffer to every place near the room kept
+// for a word, then meets words that write the most a line at a time: a byte
+// of text and 63 line feeds, each joined by the longest padded separator.
+TEST(LineTools, FillTheOutputBufferToEveryPlaceBeforeAWordOfMostOutput) {
+    std::string dense;
+    for (int word = 0; word < 80; ++word) {
+        dense += 'a' + std::string(63, '\n');
+    }
+    for (std::size_t first = 0; first < 64; ++first) {
+        const std::string lines = std::string(first, 'b') + '\n' + dense;
+        const ToolOutcome expected = plain_quorva(lines, 2048, -1, "0123456789abcdef");
+        with_every_kit([&](WordKit) {
+            EXPECT_EQ(run_quorva(lines, nullptr, 2048, -1, "0123456789abcdef"), expected) << first;
+        });
+    }
+}
+
 }  // namespace
