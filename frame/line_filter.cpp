@@ -31,9 +31,10 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
 
 // What the scan of a block finds.
 struct BlockScan {
-    std::size_t count;      // line feeds
-    std::size_t lines_end;  // one past the last, or the block's beginning without one
-    std::size_t longest;    // the longest line measured: all but those under 128 bytes
+    std::size_t count;       // line feeds
+    std::size_t lines_end;   // one past the last, or the block's beginning without one
+    std::size_t longest;     // the longest line measured: all but those under 128 bytes
+    std::size_t bare_words;  // words after the first without a line feed
 };
 
 #define WORD_KIT_ENGINE "frame/line_scan.inc"
@@ -131,8 +132,8 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     if (scan.longest >= longest || longest < 128) {
         count = count_lines_within(buffer.feed_masks, begin, lines_end, longest, buffer.begin);
     }
-    block = LineBlock{buffer.bytes, buffer.feed_masks, count, begin, buffer.begin,
-                      lines_end,    buffer.input_ended};
+    block = LineBlock{buffer.bytes, buffer.feed_masks,  count,          begin, buffer.begin,
+                      lines_end,    buffer.input_ended, scan.bare_words};
     return ReadResult::line;
 }
 

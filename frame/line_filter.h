@@ -74,6 +74,10 @@ struct LineBlock {
     // The last line of the input has no line feed: in its place lies one on
     // a byte of the buffer's own, which a tool may write and must not copy.
     bool last_unended;
+    // How many of its words after the first hold no line feed: most, in
+    // lines of hundreds of bytes. A tool may choose its pass by it; it
+    // changes no result.
+    std::size_t bare_words;
 };
 
 // Takes the lines of the block given before as done, carries the unfinished
