@@ -157,32 +157,11 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
     return count;
 }
 
-// Each bit takes the mark of the first line feed at or above it, found by
-// doubling: after the round of each span, lines holds at each bit the mark of
-// the first line feed among the next twice span bits, and some whether there
-// is one among them. Six rounds of shifts make a shorter chain than reversing
-// the masks for an addition, and most words of most text mark no line at
-// all. Most blank lines are short, and two rounds take their marks far
-// enough unless a bit with no line feed in reach lies just below a marked
-// one: the other four rounds only then, a branch that seldom goes that way.
+// The marks spread over their lines in rounds of shifts, a shorter chain than
+// reversing the masks for an addition; most words of most text mark no line
+// at all.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
-    if (marked == 0) {
-        return 0;
-    }
-    std::uint64_t lines = marked;
-    std::uint64_t some = feeds;
-    int span = 1;
-    for (; span < 4; span *= 2) {
-        lines |= ~some & (lines >> span);
-        some |= some >> span;
-    }
-    if ((~some & (lines >> 1)) != 0) {
-        for (; span < 64; span *= 2) {
-            lines |= ~some & (lines >> span);
-            some |= some >> span;
-        }
-    }
-    return lines;
+    return marked == 0 ? 0 : marked_lines_by_spreading(marked, feeds);
 }
 
 // a when bit is set, else b, by a mask: the negation of a bit sets the top
