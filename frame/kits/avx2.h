@@ -7,26 +7,26 @@
 
 // Bit deposit and extract are single fast instructions here, and the prefix
 // XOR a carry-less multiply by all ones.
-#define WORD_KIT_MASK_STEPS                                                                \
-    inline std::uint64_t prefix_xor(std::uint64_t bits) {                                  \
-        const __m128i product = _mm_clmulepi64_si128(                                      \
-            _mm_cvtsi64_si128(static_cast<long long>(bits)), _mm_set1_epi8(-1), 0);        \
-        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));                     \
-    }                                                                                      \
-    /* Each marked line feed's line starts after the feed before it: a mark moved */       \
-    /* one feed back and filled up to the marked feed. The first feed of the word */       \
-    /* has no feed before it in the word: its line starts at the word's start. */          \
-    inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {         \
-        const std::uint64_t picked = _pext_u64(marked, feeds);                             \
-        const std::uint64_t before = _pdep_u64(picked >> 1, feeds);                        \
-        const std::uint64_t first = picked & 1;                                            \
-        return (prefix_xor(marked ^ before) ^ (0 - first)) << 1 | first;                   \
-    }                                                                                      \
-    inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) { \
-        if (period > 64) {                                                                 \
-            return _pdep_u64(std::uint64_t{1} << first, feeds);                            \
-        }                                                                                  \
-        return _pdep_u64(stride_patterns.bits[period] << first, feeds);                    \
+#define WORD_KIT_MASK_STEPS                                                                   \
+    inline std::uint64_t prefix_xor(std::uint64_t bits) {                                     \
+        const __m128i product = _mm_clmulepi64_si128(                                         \
+            _mm_cvtsi64_si128(static_cast<long long>(bits)), _mm_set1_epi8(-1), 0);           \
+        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));                        \
+    }                                                                                         \
+    /* Each marked line feed's line starts after the feed before it: a mark moved */          \
+    /* one feed back and filled up to the marked feed. The first feed of the word */          \
+    /* has no feed before it in the word: its line starts at the word's start. */             \
+    inline std::uint64_t marked_lines_by_deposit(std::uint64_t marked, std::uint64_t feeds) { \
+        const std::uint64_t picked = _pext_u64(marked, feeds);                                \
+        const std::uint64_t before = _pdep_u64(picked >> 1, feeds);                           \
+        const std::uint64_t first = picked & 1;                                               \
+        return (prefix_xor(marked ^ before) ^ (0 - first)) << 1 | first;                      \
+    }                                                                                         \
+    inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {    \
+        if (period > 64) {                                                                    \
+            return _pdep_u64(std::uint64_t{1} << first, feeds);                               \
+        }                                                                                     \
+        return _pdep_u64(stride_patterns.bits[period] << first, feeds);                       \
     }
 
 // 32 bytes a vector; with bit deposit, so only where that is fast.
@@ -88,8 +88,13 @@ inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char v
 }
 
 // Each eight bytes by the shuffle for their byte of keep, as in the SSSE3
-// kit, but the four of a half shuffled at once, two in each lane.
+// kit, but the four of a half shuffled at once, two in each lane. A word that
+// keeps every byte is stored whole, as there.
 inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned char* to) {
+    if (keep == ~std::uint64_t{0}) {
+        store_word(word, to);
+        return 64;
+    }
     std::size_t count = 0;
     for (int i = 0; i < 2; ++i) {
         unsigned keep8[4];
@@ -121,6 +126,12 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 }
 
 WORD_KIT_MASK_STEPS
+
+// Most words of most text mark no line, and the deposits' chain is long: the
+// whole-word store above waits on it.
+inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
+    return marked == 0 ? 0 : marked_lines_by_deposit(marked, feeds);
+}
 
 WORD_KIT_SHUFFLED_INSERT_AFTER
 

@@ -48,6 +48,11 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 WORD_KIT_MASK_STEPS
 
+// Closing up is no branch here, so neither is this.
+inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
+    return marked_lines_by_deposit(marked, feeds);
+}
+
 // Each byte takes two places, the second holding second; the marked bytes
 // become first, and the second places of the others are closed up.
 inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, unsigned char first,
