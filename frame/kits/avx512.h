@@ -72,6 +72,55 @@ inline std::size_t insert_after(const unsigned char* from, std::uint32_t marks, 
     return 32 + static_cast<std::size_t>(__builtin_popcount(marks));
 }
 
+// Where each of the 64 places of a quarter word comes from: place 4 i takes
+// byte i of the quarter, places 4 i + 1 to 4 i + 3 the separator's second to
+// fourth bytes, which follow the word's 64 in the permute.
+struct WideningPlaces {
+    alignas(64) unsigned char places[4][64];
+};
+
+inline constexpr WideningPlaces make_widening_places() {
+    WideningPlaces table{};
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        for (int i = 0; i < 16; ++i) {
+            for (int k = 0; k < 4; ++k) {
+                table.places[quarter][4 * i + k] =
+                    static_cast<unsigned char>(k == 0 ? 16 * quarter + i : 64 + k);
+            }
+        }
+    }
+    return table;
+}
+
+inline constexpr WideningPlaces widening_places = make_widening_places();
+
+// A separator of up to four bytes after each marked byte of a word, with no
+// step a mark: each byte of a quarter takes four places, a marked one becomes
+// the separator's first byte, and the places of the rest (those past the
+// separator's length, after unmarked bytes, and of bytes not kept) are closed
+// up. rest has a bit for each place after the first that the separator fills,
+// of the four. Writes up to 256 bytes; gives the count kept.
+inline std::size_t insert_separator_after(const unsigned char* from, std::uint64_t kept,
+                                          std::uint64_t marks, const unsigned char* separator,
+                                          std::uint64_t rest, unsigned char* to) {
+    const __m512i bytes = _mm512_loadu_si512(from);
+    const __m512i after =
+        _mm512_castsi128_si512(_mm_loadu_si128(reinterpret_cast<const __m128i*>(separator)));
+    const __m512i first = _mm512_set1_epi8(static_cast<char>(separator[0]));
+    const std::uint64_t firsts = 0x1111111111111111;
+    std::size_t count = 0;
+    for (int quarter = 0; quarter < 4; ++quarter) {
+        const std::uint64_t marked = _pdep_u64(marks >> (16 * quarter), firsts);
+        const std::uint64_t keep = _pdep_u64(kept >> (16 * quarter), firsts) | marked * rest;
+        __m512i widened = _mm512_permutex2var_epi8(
+            bytes, _mm512_load_si512(widening_places.places[quarter]), after);
+        widened = _mm512_mask_mov_epi8(widened, marked, first);
+        _mm512_storeu_si512(to + count, _mm512_maskz_compress_epi8(keep, widened));
+        count += static_cast<std::size_t>(__builtin_popcountll(keep));
+    }
+    return count;
+}
+
 }  // namespace word_kit_avx512
 WORD_KIT_TARGET_END
 
