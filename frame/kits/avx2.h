@@ -87,6 +87,18 @@ inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char v
                             bytes_of_bits(static_cast<std::uint32_t>(where >> 32)))}};
 }
 
+// The bytes equal to from made to, with no mask between, as in the SSSE3 kit.
+inline Word swap_bytes(const Word& word, unsigned char from, unsigned char to) {
+    const __m256i pattern = _mm256_set1_epi8(static_cast<char>(from));
+    const __m256i change = _mm256_set1_epi8(static_cast<char>(from ^ to));
+    Word swapped;
+    for (int i = 0; i < 2; ++i) {
+        const __m256i found = _mm256_cmpeq_epi8(word.halves[i], pattern);
+        swapped.halves[i] = _mm256_xor_si256(word.halves[i], _mm256_and_si256(found, change));
+    }
+    return swapped;
+}
+
 // Each eight bytes by the shuffle for their byte of keep, as in the SSSE3
 // kit, but the four of a half shuffled at once, two in each lane. A word that
 // keeps every byte is stored whole, as there.

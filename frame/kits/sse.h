@@ -127,6 +127,19 @@ inline Word replace_bytes(const Word& word, std::uint64_t where, unsigned char v
     return replaced;
 }
 
+// The bytes equal to from made to, with no mask between: each vector's
+// equal bytes, found as all ones, take in from ^ to, which turns them.
+inline Word swap_bytes(const Word& word, unsigned char from, unsigned char to) {
+    const __m128i pattern = _mm_set1_epi8(static_cast<char>(from));
+    const __m128i change = _mm_set1_epi8(static_cast<char>(from ^ to));
+    Word swapped;
+    for (int i = 0; i < 4; ++i) {
+        const __m128i found = _mm_cmpeq_epi8(word.parts[i], pattern);
+        swapped.parts[i] = _mm_xor_si128(word.parts[i], _mm_and_si128(found, change));
+    }
+    return swapped;
+}
+
 // A word that keeps every byte, as most do in text with few blank lines, is
 // stored whole.
 inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned char* to) {
