@@ -115,9 +115,9 @@ struct Joining {
     JoinWay way;
     std::int64_t period;  // lines to a group
     std::int64_t left;    // lines to go until a line feed stays
-    // For periods up to 64, each number below 64 modulo the period: a word
+    // For periods up to 64, each number below 128 modulo the period: a word
     // holds at most 64 line feeds, and a division for every word costs.
-    std::int64_t remainders[64];
+    std::int64_t remainders[128];
     const char* separator;
     std::size_t separator_length;
     ShortText padded_separator;
@@ -161,7 +161,7 @@ ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
     static Joining joining;
     joining.period = group_period(group_size);
     joining.left = joining.period;
-    for (std::int64_t i = 0; i < 64; ++i) {
+    for (std::int64_t i = 0; i < 128; ++i) {
         joining.remainders[i] = joining.period <= 64 ? i % joining.period : i;
     }
     joining.separator = separator;
