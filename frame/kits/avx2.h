@@ -5,28 +5,19 @@
 
 #if WORD_KIT_X86_64
 
-// Bit deposit and extract are single fast instructions here, and the prefix
-// XOR a carry-less multiply by all ones.
-#define WORD_KIT_MASK_STEPS                                                                   \
-    inline std::uint64_t prefix_xor(std::uint64_t bits) {                                     \
-        const __m128i product = _mm_clmulepi64_si128(                                         \
-            _mm_cvtsi64_si128(static_cast<long long>(bits)), _mm_set1_epi8(-1), 0);           \
-        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));                        \
-    }                                                                                         \
-    /* Each marked line feed's line starts after the feed before it: a mark moved */          \
-    /* one feed back and filled up to the marked feed. The first feed of the word */          \
-    /* has no feed before it in the word: its line starts at the word's start. */             \
-    inline std::uint64_t marked_lines_by_deposit(std::uint64_t marked, std::uint64_t feeds) { \
-        const std::uint64_t picked = _pext_u64(marked, feeds);                                \
-        const std::uint64_t before = _pdep_u64(picked >> 1, feeds);                           \
-        const std::uint64_t first = picked & 1;                                               \
-        return (prefix_xor(marked ^ before) ^ (0 - first)) << 1 | first;                      \
-    }                                                                                         \
-    inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) {    \
-        if (period > 64) {                                                                    \
-            return _pdep_u64(std::uint64_t{1} << first, feeds);                               \
-        }                                                                                     \
-        return _pdep_u64(stride_patterns.bits[period] << first, feeds);                       \
+// Bit deposit is a single fast instruction here, and the prefix XOR a
+// carry-less multiply by all ones.
+#define WORD_KIT_MASK_STEPS                                                                \
+    inline std::uint64_t prefix_xor(std::uint64_t bits) {                                  \
+        const __m128i product = _mm_clmulepi64_si128(                                      \
+            _mm_cvtsi64_si128(static_cast<long long>(bits)), _mm_set1_epi8(-1), 0);        \
+        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));                     \
+    }                                                                                      \
+    inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) { \
+        if (period > 64) {                                                                 \
+            return _pdep_u64(std::uint64_t{1} << first, feeds);                            \
+        }                                                                                  \
+        return _pdep_u64(stride_patterns.bits[period] << first, feeds);                    \
     }
 
 // 32 bytes a vector; with bit deposit, so only where that is fast.
@@ -139,11 +130,10 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 WORD_KIT_MASK_STEPS
 
-// Most words of most text mark no line, and the deposits' chain is long: the
-// whole-word store above waits on it.
-inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
-    return marked == 0 ? 0 : marked_lines_by_deposit(marked, feeds);
-}
+// The SSSE3 kit's: most words of most text mark no line, and the whole-word
+// store above waits on this. Its shifts, two rounds for the blank lines of
+// most text, make a shorter chain than the AVX-512 kit's deposits.
+using word_kit_sse::marked_lines;
 
 WORD_KIT_SHUFFLED_INSERT_AFTER
 

@@ -48,9 +48,15 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 WORD_KIT_MASK_STEPS
 
-// Closing up is no branch here, so neither is this.
+// Each marked line feed's line starts after the feed before it: a mark moved
+// one feed back by an extract and a deposit, and filled up to the marked feed.
+// The first feed of the word has no feed before it in the word: its line
+// starts at the word's start. No branch, as closing up takes none here.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
-    return marked_lines_by_deposit(marked, feeds);
+    const std::uint64_t picked = _pext_u64(marked, feeds);
+    const std::uint64_t before = _pdep_u64(picked >> 1, feeds);
+    const std::uint64_t first = picked & 1;
+    return (prefix_xor(marked ^ before) ^ (0 - first)) << 1 | first;
 }
 
 // Each byte takes two places, the second holding second; the marked bytes
