@@ -7,23 +7,6 @@
 
 #include <immintrin.h>
 
-// Closes up 16 bytes in two halves of 8, each by its shuffle from the thin
-// table, stored one after the other.
-#define WORD_KIT_COMPACT_16(vector, keep16, to, count)                                             \
-    do {                                                                                           \
-        const unsigned low = (keep16)&0xff;                                                        \
-        const unsigned high = (keep16) >> 8 & 0xff;                                                \
-        const __m128i shuffle =                                                                    \
-            _mm_set_epi64x(static_cast<long long>(thin_table.shuffles[high] + 0x0808080808080808), \
-                           static_cast<long long>(thin_table.shuffles[low]));                      \
-        const __m128i packed = _mm_shuffle_epi8((vector), shuffle);                                \
-        _mm_storel_epi64(reinterpret_cast<__m128i*>((to) + (count)), packed);                      \
-        (count) += static_cast<std::size_t>(__builtin_popcount(low));                              \
-        _mm_storel_epi64(reinterpret_cast<__m128i*>((to) + (count)),                               \
-                         _mm_unpackhi_epi64(packed, packed));                                      \
-        (count) += static_cast<std::size_t>(__builtin_popcount(high));                             \
-    } while (false)
-
 // Doubles the marked bytes of 32 eight at a time, with no step a mark: each
 // eight beside the two of the separator in a vector, shuffled by the table for
 // their byte of marks, and stored over the spare bytes of the eight before.
