@@ -48,15 +48,17 @@ inline std::size_t compact_word(const Word& word, std::uint64_t keep, unsigned c
 
 WORD_KIT_MASK_STEPS
 
-// Each marked line feed's line starts after the feed before it: a mark moved
-// one feed back by an extract and a deposit, and filled up to the marked feed.
-// The first feed of the word has no feed before it in the word: its line
-// starts at the word's start. No branch, as closing up takes none here.
+// Each marked line feed's line starts just after the feed before it, found
+// by an extract and a deposit that move each mark one feed back; the word's
+// first feed has none before it, and its line starts at the word's start.
+// Taking the starts from the marks fills each line up to its feed in one
+// subtraction, as no two lines overlap. No branch, as closing up takes none
+// here.
 inline std::uint64_t marked_lines(std::uint64_t marked, std::uint64_t feeds) {
     const std::uint64_t picked = _pext_u64(marked, feeds);
     const std::uint64_t before = _pdep_u64(picked >> 1, feeds);
-    const std::uint64_t first = picked & 1;
-    return (prefix_xor(marked ^ before) ^ (0 - first)) << 1 | first;
+    const std::uint64_t starts = before << 1 | (picked & 1);
+    return (marked - starts) | marked;
 }
 
 // Each byte takes two places, the second holding second; the marked bytes
