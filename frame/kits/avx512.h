@@ -119,7 +119,10 @@ inline std::size_t insert_separator_after(const unsigned char* from, std::uint64
     std::size_t count = 0;
     for (int quarter = 0; quarter < 4; ++quarter) {
         const std::uint64_t marked = _pdep_u64(marks >> (16 * quarter), firsts);
-        const std::uint64_t keep = _pdep_u64(kept >> (16 * quarter), firsts) | marked * rest;
+        // All bytes are kept in every word of a block but its first and last.
+        const std::uint64_t slots =
+            kept == ~std::uint64_t{0} ? firsts : _pdep_u64(kept >> (16 * quarter), firsts);
+        const std::uint64_t keep = slots | marked * rest;
         __m512i widened = _mm512_permutex2var_epi8(
             bytes, _mm512_load_si512(widening_places.places[quarter]), after);
         widened = _mm512_mask_mov_epi8(widened, marked, first);
