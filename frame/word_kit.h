@@ -319,7 +319,8 @@ Value pick_if_set(std::uint64_t bit, Value a, Value b) {
 // Always inlined: made for no processor's kit, it could not take its kit's
 // steps inline, and would call them out of line for every word.
 template <typename Word>
-[[gnu::always_inline]] inline Word swap_bytes(const Word& word, unsigned char from, unsigned char to) {
+[[gnu::always_inline]] inline Word swap_bytes(const Word& word, unsigned char from,
+                                              unsigned char to) {
     return replace_bytes(word, equal_bytes(word, from), to);
 }
 
