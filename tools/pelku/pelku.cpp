@@ -39,11 +39,15 @@ ExitStatus strip_blank_lines(InputStream& in, OutputStream& out, std::size_t cap
     init_line_buffer(buffer, capacity, &out);
     const auto strip_block = word_kit_entry(chosen_word_kit());
     std::int64_t line_number = 1;
+    bool crossings_rare = true;  // blank lines crossing words, as the block before had them
     LineBlock block;
     ReadResult result;
     while ((result = read_line_block(buffer, in, block)) == ReadResult::line) {
         line_number += static_cast<std::int64_t>(block.count);
-        if (!write_compacted_output(buffer, out, strip_block(block))) {
+        const std::size_t kept = strip_block(block, crossings_rare);
+        const std::size_t taken = block.unfinished_end - block.begin - (block.last_unended ? 1 : 0);
+        crossings_rare = 8 * (taken - kept) < taken;
+        if (!write_compacted_output(buffer, out, kept)) {
             return report_write_failure(out);
         }
     }
