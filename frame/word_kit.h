@@ -13,10 +13,6 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <x86intrin.h>
-#endif
-
 #if defined(__x86_64__) || defined(__i386__)
 #define WORD_KIT_X86 1
 #endif
@@ -116,21 +112,6 @@ inline int zeros_above(std::uint64_t bits) {
 inline std::uint64_t bits_from(std::size_t end, std::size_t w) {
     const std::size_t room = end - 64 * w;
     return room >= 64 ? 0 : ~std::uint64_t{0} << room;
-}
-
-// a + b + carry, the carry (0 or 1) taking the carry out: one instruction
-// where the processor adds with a carry.
-inline std::uint64_t add_with_carry(std::uint64_t a, std::uint64_t b, std::uint64_t& carry) {
-#if defined(__x86_64__)
-    unsigned long long sum;
-    carry = _addcarry_u64(static_cast<unsigned char>(carry), a, b, &sum);
-    return sum;
-#else
-    const std::uint64_t partial = a + b;
-    const std::uint64_t sum = partial + carry;
-    carry = static_cast<std::uint64_t>(partial < a) | static_cast<std::uint64_t>(sum < partial);
-    return sum;
-#endif
 }
 
 inline std::uint64_t reverse_bits(std::uint64_t bits) {
