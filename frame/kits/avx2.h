@@ -5,14 +5,8 @@
 
 #if WORD_KIT_X86_64
 
-// Bit deposit is a single fast instruction here, and the prefix XOR a
-// carry-less multiply by all ones.
+// Bit deposit is a single fast instruction here.
 #define WORD_KIT_MASK_STEPS                                                                \
-    inline std::uint64_t prefix_xor(std::uint64_t bits) {                                  \
-        const __m128i product = _mm_clmulepi64_si128(                                      \
-            _mm_cvtsi64_si128(static_cast<long long>(bits)), _mm_set1_epi8(-1), 0);        \
-        return static_cast<std::uint64_t>(_mm_cvtsi128_si64(product));                     \
-    }                                                                                      \
     inline std::uint64_t every_nth(std::uint64_t feeds, int first, std::uint64_t period) { \
         if (period > 64) {                                                                 \
             return _pdep_u64(std::uint64_t{1} << first, feeds);                            \
