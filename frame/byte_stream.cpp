@@ -18,11 +18,19 @@ static InputStream standard_input() {
     return InputStream{STDIN_FILENO, "stdin", false, !is_regular_file(STDIN_FILENO)};
 }
 
+static std::size_t output_capacity(int fd) {
+    const int pipe_size = fcntl(fd, F_GETPIPE_SZ);
+    return pipe_size > 0 && static_cast<std::size_t>(pipe_size) < stream_block_size
+               ? static_cast<std::size_t>(pipe_size)
+               : stream_block_size;
+}
+
 void use_standard_output(OutputStream& out) {
     out.fd = STDOUT_FILENO;
     out.name = "stdout";
     out.owned = false;
     out.used = 0;
+    out.capacity = output_capacity(STDOUT_FILENO);
 }
 
 // Opens a file on a descriptor above standard error. Started with a standard
@@ -65,6 +73,7 @@ bool open_output_file(OutputStream& out, const char* path) {
     out.name = path;
     out.owned = true;
     out.used = 0;
+    out.capacity = output_capacity(fd);
     return true;
 }
 
@@ -161,7 +170,7 @@ bool write_bytes_through(OutputStream& out, const char* bytes, std::size_t lengt
     if (!flush_output(out)) {
         return false;
     }
-    if (length >= stream_block_size) {
+    if (length >= out.capacity) {
         return write_all(out.fd, bytes, length);
     }
     std::memcpy(out.bytes, bytes, length);

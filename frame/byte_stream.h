@@ -8,8 +8,9 @@
 
 #include "frame/tool_identity.h"
 
-// Larger blocks gain nothing measurable and cost resident memory.
-inline constexpr std::size_t stream_block_size = 64 * 1024;
+// Output goes out in blocks as large as a plain copy's: half as large
+// measured slower, by the system calls, and larger costs resident memory.
+inline constexpr std::size_t stream_block_size = 128 * 1024;
 
 struct InputStream {
     int fd;
@@ -25,7 +26,12 @@ struct OutputStream {
     const char* name;  // the path as given, or "stdout"
     bool owned;
     std::size_t used;
-    char bytes[stream_block_size];
+    // What the buffer holds before it is written: a block, or as much as a
+    // pipe holds when that is less, so that a write never waits for the
+    // reader halfway while the next block could be made.
+    std::size_t capacity;
+    // Aligned to a page, as the kernel copies from it fastest.
+    alignas(4096) char bytes[stream_block_size];
 };
 
 void use_standard_output(OutputStream& out);
@@ -49,7 +55,7 @@ bool flush_output(OutputStream& out);
 bool write_bytes_through(OutputStream& out, const char* bytes, std::size_t length);
 
 inline bool write_bytes(OutputStream& out, const char* bytes, std::size_t length) {
-    if (length <= stream_block_size - out.used) {
+    if (length <= out.capacity - out.used) {
         std::memcpy(out.bytes + out.used, bytes, length);
         out.used += length;
         return true;

@@ -7,17 +7,13 @@
 #include <cstdio>
 #include <cstring>
 
-#include <fcntl.h>
-
 #include "frame/word_kit.h"
 
 void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output) {
     buffer.capacity = capacity;
     buffer.output = output;
-    const int pipe_size = output == nullptr ? -1 : fcntl(output->fd, F_GETPIPE_SZ);
-    buffer.block_size = pipe_size > 0 && static_cast<std::size_t>(pipe_size) < line_block_size
-                            ? static_cast<std::size_t>(pipe_size)
-                            : line_block_size;
+    buffer.block_size = output != nullptr && output->capacity < line_block_size ? output->capacity
+                                                                                : line_block_size;
     buffer.block_begin = line_block_offset;
     buffer.begin = line_block_offset;
     buffer.end = line_block_offset;
@@ -152,7 +148,7 @@ bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t lengt
     }
     buffer.held = 0;
     buffer.refused_length += pending;
-    return buffer.refused_length <= stream_block_size;
+    return buffer.refused_length <= out.capacity;
 }
 
 bool write_compacted_output(LineBuffer& buffer, OutputStream& out, std::size_t kept) {

@@ -50,7 +50,7 @@ struct OutputRoom {
 };
 
 static OutputRoom free_output_room(OutputStream& out) {
-    return OutputRoom{out.bytes + out.used, out.bytes + stream_block_size};
+    return OutputRoom{out.bytes + out.used, out.bytes + out.capacity};
 }
 
 static void use_output_room(OutputStream& out, const OutputRoom& room) {

@@ -173,7 +173,7 @@ static ExitStatus write_draws(OutputStream& out, Generator& generator, std::int3
     const SpanDivisor divisor =
         make_span_divisor(static_cast<std::uint32_t>(std::int64_t{maximum} - minimum));
     char* at = out.bytes + out.used;
-    char* const last_start = out.bytes + stream_block_size - writable_number_length - padded_length;
+    char* const last_start = out.bytes + out.capacity - writable_number_length - padded_length;
     for (std::int32_t i = 0; i < count; ++i) {
         // Stop at the first refused write rather than drawing on for nothing.
         if (at > last_start) {
