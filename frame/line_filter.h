@@ -34,8 +34,9 @@ static_assert(line_block_offset >= largest_line_capacity + output_page_size);
 struct LineBuffer {
     std::size_t capacity;     // the line limit; at least 2, at most largest_line_capacity
     OutputStream* output;     // written out before waiting for input; may be null
+    bool closes_up;           // the tool writes its output over the block from output_begin
     std::size_t block_size;   // the most one read takes: at most line_block_size
-    std::size_t block_begin;  // first byte of the block given
+    std::size_t block_begin;  // first byte of the block's output
     std::size_t begin;        // first byte of the line after those given
     std::size_t end;          // one past the last byte read in
     bool input_ended;
@@ -54,8 +55,10 @@ struct LineBuffer {
 
 // With an output, what earlier lines produced is written out before a read
 // that may wait (a terminal, a pipe), so a pipeline sees each result as soon
-// as its input has arrived.
-void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output = nullptr);
+// as its input has arrived. A tool that closes up each block in place says
+// so, and writes by write_compacted_output.
+void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* output = nullptr,
+                      bool closes_up = false);
 
 enum class ReadResult { line, end_of_input, too_long, read_error, write_error };
 
@@ -78,6 +81,9 @@ struct LineBlock {
     // lines of hundreds of bytes. A tool may choose its pass by it; it
     // changes no result.
     std::size_t bare_words;
+    // Where a tool that closes up the block writes its output, from its
+    // first byte on: at most 63 bytes before begin, and begin for any other.
+    std::size_t output_begin;
 };
 
 // Takes the lines of the block given before as done, carries the unfinished
@@ -94,8 +100,9 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
 // that may wait, or at the end, after a too-long line or a read failure.
 bool write_block_output(LineBuffer& buffer, OutputStream& out, std::size_t length);
 
-// The same for a tool that closed up the block in place, the unfinished line
-// with it: kept is the length of all it kept, that line's bytes included.
+// The same for a tool that closed up the block in place from output_begin,
+// the unfinished line with it: kept is the length of all it kept, that
+// line's bytes included.
 bool write_compacted_output(LineBuffer& buffer, OutputStream& out, std::size_t kept);
 
 // "Line %lld too long!" on standard error; gives exit_line_too_long.

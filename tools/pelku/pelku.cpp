@@ -36,7 +36,7 @@ static constexpr std::size_t line_capacity = 512;
 // Not static: the line reader's differential test drives it with other limits.
 ExitStatus strip_blank_lines(InputStream& in, OutputStream& out, std::size_t capacity) {
     static LineBuffer buffer;
-    init_line_buffer(buffer, capacity, &out);
+    init_line_buffer(buffer, capacity, &out, true);
     const auto strip_block = word_kit_entry(chosen_word_kit());
     std::int64_t line_number = 1;
     bool crossings_rare = true;  // blank lines crossing words, as the block before had them

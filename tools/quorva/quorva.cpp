@@ -156,8 +156,6 @@ static void make_run_pattern(Joining& joining) {
 // Not static: the line reader's differential test drives it with other limits.
 ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
                       std::int32_t group_size, const char* separator) {
-    static LineBuffer buffer;
-    init_line_buffer(buffer, capacity, &out);
     static Joining joining;
     joining.period = group_period(group_size);
     joining.left = joining.period;
@@ -181,6 +179,8 @@ ExitStatus join_lines(InputStream& in, OutputStream& out, std::size_t capacity,
     if (joining.way == JoinWay::padded) {
         make_run_pattern(joining);
     }
+    static LineBuffer buffer;
+    init_line_buffer(buffer, capacity, &out, joining.way == JoinWay::closing_up);
     const auto join_block = word_kit_entry(chosen_word_kit());
     std::int64_t line_number = 1;
     LineBlock block;
