@@ -31,7 +31,7 @@ void init_line_buffer(LineBuffer& buffer, std::size_t capacity, OutputStream* ou
 struct BlockScan {
     std::size_t count;       // line feeds
     std::size_t lines_end;   // one past the last, or the block's beginning without one
-    std::size_t longest;     // the longest line measured: all but those under 128 bytes
+    std::size_t longest;     // the longest line measured: every one that may reach the limit
     std::size_t bare_words;  // words after the first without a line feed
 };
 
@@ -124,8 +124,13 @@ ReadResult read_line_block(LineBuffer& buffer, InputStream& in, LineBlock& block
     // the block in its first word may be held output, and are passed over.
     const std::size_t scan_end = (lines_end + 63) / 64 * 64;
     std::memset(buffer.bytes + lines_end, 0, scan_end - lines_end);
-    const BlockScan scan = word_kit_entry(chosen_word_kit())(
-        reinterpret_cast<const unsigned char*>(buffer.bytes), begin, lines_end, buffer.feed_masks);
+    // A line over fewer words without a line feed than long_run is shorter
+    // than 64 long_run + 64 bytes, so shorter than the limit; one over none
+    // is shorter than 128.
+    const std::size_t long_run = longest >= 128 ? (longest - 64) / 64 : 1;
+    const BlockScan scan =
+        word_kit_entry(chosen_word_kit())(reinterpret_cast<const unsigned char*>(buffer.bytes),
+                                          begin, lines_end, long_run, buffer.feed_masks);
     // A line too long is found out by the scan, unless the limit is so small
     // that a line the scan does not measure may reach it. Either way the
     // lines are then measured one by one, up to that line.

@@ -24,8 +24,9 @@ inline constexpr std::size_t output_page_size = 4096;
 // Where each block lands in the buffer: two pages in, with the unfinished
 // line of the block before just in front of it, and in front of that the
 // output held back from the whole pages, so reads fill whole aligned pages.
+// A tool that closes up the block has its output begin up to 63 bytes lower.
 inline constexpr std::size_t line_block_offset = 2 * 4096;
-static_assert(line_block_offset >= largest_line_capacity + output_page_size);
+static_assert(line_block_offset >= largest_line_capacity + 63 + output_page_size);
 
 // Lines are read a block at a time. A line, counting its line feed, is too
 // long when it takes capacity - 1 bytes or more: the longest accepted is
