@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -200,6 +201,29 @@ TEST(OutputFile, UnbufferedBlocksComeAfterWhatWasBuffered) {
     EXPECT_TRUE(write_unbuffered(out, "d", 1));
     EXPECT_TRUE(finish_output(out));
     EXPECT_EQ(read_file(path), "a" + block + "cd");
+}
+
+// Into a pipe the stream holds no more than the pipe does, so a write of
+// what it holds never waits for the reader halfway.
+TEST(OutputFile, IntoAPipeBlocksAreNoLargerThanThePipe) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const int pipe_size = fcntl(fds[1], F_SETPIPE_SZ, 4096);
+    ASSERT_GT(pipe_size, 0);
+    static OutputStream out;
+    ASSERT_TRUE(open_output_file(out, ("/proc/self/fd/" + std::to_string(fds[1])).c_str()));
+    const std::string bytes(static_cast<std::size_t>(pipe_size) + 1, 'p');
+    for (const char& byte : bytes) {
+        ASSERT_TRUE(write_bytes(out, &byte, 1));
+    }
+    // Not waited for: with nothing written, the test fails rather than hangs.
+    ASSERT_EQ(fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
+    std::string arrived(bytes.size(), '\0');
+    ASSERT_EQ(read(fds[0], arrived.data(), arrived.size()), pipe_size);
+    EXPECT_TRUE(finish_output(out));
+    EXPECT_EQ(read(fds[0], arrived.data(), arrived.size()), 1);
+    close(fds[0]);
+    close(fds[1]);
 }
 
 const WordKit every_kit[] = {WordKit::plain, WordKit::sse, WordKit::avx2, WordKit::avx512,
